@@ -1,0 +1,126 @@
+#include "CuePlayer.h"
+
+#include "Tonfolge.h"
+
+namespace paarix {
+
+struct CuePlayer::Completion::State {
+  mutable std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  std::vector<std::function<void()>> callbacks;
+
+  void finish() {
+    std::vector<std::function<void()>> toRun;
+    {
+      const std::lock_guard lock(mutex);
+      done = true;
+      toRun.swap(callbacks);
+    }
+    ended.notify_all();
+    for (auto& callback : toRun) {
+      try {
+        callback();
+      } catch (...) {
+        // A failing callback must not take the audio thread down with it.
+      }
+    }
+  }
+};
+
+CuePlayer::Completion::Completion(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+bool CuePlayer::Completion::done() const {
+  const std::lock_guard lock(state_->mutex);
+  return state_->done;
+}
+
+void CuePlayer::Completion::wait() {
+  std::unique_lock lock(state_->mutex);
+  state_->ended.wait(lock, [this] { return state_->done; });
+}
+
+void CuePlayer::Completion::onDone(std::function<void()> callback) {
+  {
+    const std::lock_guard lock(state_->mutex);
+    if (!state_->done) {
+      state_->callbacks.push_back(std::move(callback));
+      return;
+    }
+  }
+  callback();
+}
+
+CuePlayer::CuePlayer(std::unique_ptr<ToneDevice> device)
+    : device_(std::move(device)), thread_([this] { run(); }) {}
+
+CuePlayer::~CuePlayer() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+CuePlayer::Completion CuePlayer::start(int16_t cue) { return enqueue(Tonfolge(cue)); }
+
+CuePlayer::Completion CuePlayer::enqueue(std::vector<Tone> tones) {
+  auto state = std::make_shared<Completion::State>();
+  {
+    const std::lock_guard lock(mutex_);
+    if (tones.empty() || stopping_) {
+      state->done = true;
+      return Completion(std::move(state));
+    }
+    queue_.push_back(Job{std::move(tones), state});
+  }
+  wake_.notify_one();
+  return Completion(std::move(state));
+}
+
+void CuePlayer::Ton(int16_t cue) {
+  std::vector<Tone> tones = Tonfolge(cue);
+  if (tones.empty()) return;
+  Completion completion = enqueue(std::move(tones));
+  WaitHook hook;
+  {
+    const std::lock_guard lock(mutex_);
+    hook = hook_;
+  }
+  if (hook) hook(completion);
+  completion.wait();
+}
+
+void CuePlayer::setWaitHook(WaitHook hook) {
+  const std::lock_guard lock(mutex_);
+  hook_ = std::move(hook);
+}
+
+void CuePlayer::run() {
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) break;
+      job = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    try {
+      device_->play(job.tones);
+    } catch (...) {
+      // A device never fails towards the game; should one throw, the cue is over.
+    }
+    job.state->finish();
+  }
+  // Shutting down: what is still queued is not played, but nobody may wait for it forever.
+  std::deque<Job> left;
+  {
+    const std::lock_guard lock(mutex_);
+    left.swap(queue_);
+  }
+  for (Job& job : left) job.state->finish();
+}
+
+}  // namespace paarix

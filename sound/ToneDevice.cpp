@@ -1,0 +1,52 @@
+#include "ToneDevice.h"
+
+#include <algorithm>
+#include <iostream>
+#include <thread>
+
+#if defined(_WIN32)
+#include "BeepToneDevice.h"
+#elif defined(PAARIX_SOUND_ALSA)
+#include "AlsaToneDevice.h"
+#endif
+
+namespace paarix {
+
+std::unique_ptr<ToneDevice> openToneDevice() {
+#if defined(_WIN32)
+  return std::make_unique<BeepToneDevice>();
+#else
+#if defined(PAARIX_SOUND_ALSA)
+  if (auto alsa = AlsaToneDevice::open()) return alsa;
+#endif
+  std::cerr << "paarix: Kein Tonausgabegerät gefunden, die Töne bleiben stumm.\n";
+  return std::make_unique<SilentToneDevice>();
+#endif
+}
+
+void SilentToneDevice::play(const std::vector<Tone>& tones) {
+  const int32_t ms = std::max<int32_t>(0, Dauer(tones));
+  std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+}
+
+RecordingToneDevice::RecordingToneDevice(std::chrono::milliseconds delayPerPlay) : delay_(delayPerPlay) {}
+
+void RecordingToneDevice::play(const std::vector<Tone>& tones) {
+  {
+    const std::lock_guard lock(mutex_);
+    calls_.push_back(tones);
+  }
+  if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
+}
+
+std::vector<std::vector<Tone>> RecordingToneDevice::calls() const {
+  const std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+void RecordingToneDevice::clear() {
+  const std::lock_guard lock(mutex_);
+  calls_.clear();
+}
+
+}  // namespace paarix

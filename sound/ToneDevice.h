@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "Tonfolge.h"
+
+namespace paarix {
+
+// Something that sounds tones. A device is used by one thread at a time.
+class ToneDevice {
+ public:
+  virtual ~ToneDevice() = default;
+  // Plays the tones one after the other and returns when the last has ended, never
+  // earlier than the nominal total. Never fails towards the caller.
+  virtual void play(const std::vector<Tone>& tones) = 0;
+};
+
+// The device for this platform: ALSA on Linux, the system beep on Windows, and a silent
+// device when no sound output opens. Falling back to silence is reported once on stderr.
+std::unique_ptr<ToneDevice> openToneDevice();
+
+// Plays nothing but keeps every cue's duration.
+class SilentToneDevice final : public ToneDevice {
+ public:
+  void play(const std::vector<Tone>& tones) override;
+};
+
+// Records the tone list of every play() call, for tests of the code that requests cues.
+// Takes no time unless a fixed delay per call is given. Safe to read from any thread.
+class RecordingToneDevice final : public ToneDevice {
+ public:
+  explicit RecordingToneDevice(std::chrono::milliseconds delayPerPlay = std::chrono::milliseconds{0});
+  void play(const std::vector<Tone>& tones) override;
+
+  // One entry per play() call, in call order.
+  std::vector<std::vector<Tone>> calls() const;
+  void clear();
+
+ private:
+  const std::chrono::milliseconds delay_;
+  mutable std::mutex mutex_;
+  std::vector<std::vector<Tone>> calls_;
+};
+
+}  // namespace paarix
