@@ -14,8 +14,7 @@ void UhrZufall::NeuSaeen() {
 }
 
 float UhrZufall::Naechste() {
-  const uint32_t k = generator_() >> 8;  // 24 bits
-  return static_cast<float>(k) / 16777216.0f;
+  return unitFromBits(static_cast<uint32_t>(generator_()));
 }
 
 }  // namespace paarix

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <random>
 
 namespace paarix {
+
+// The top 24 of 32 random bits as k / 2^24: exact in single precision, so the
+// result lies in [0, 1) and the largest value is 1 - 2^-24.
+constexpr float unitFromBits(uint32_t bits) { return static_cast<float>(bits >> 8) / 16777216.0f; }
 
 // Source of the single-precision values 0 <= r < 1 that the deal draws from.
 class Zufallsquelle {
