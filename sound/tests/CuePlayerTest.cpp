@@ -179,14 +179,6 @@ TEST_F(CuePlayerTest, AHookThatReturnsEarlyDoesNotLetTonReturnBeforeTheCueEnds) 
   opener.join();
 }
 
-TEST_F(CuePlayerTest, EmptyHookRestoresThePlainWait) {
-  player.setWaitHook([](CuePlayer::Completion&) { FAIL() << "replaced hook still in use"; });
-  player.setWaitHook({});
-  openGate();
-  player.Ton(9);
-  EXPECT_EQ(finished(), 1);
-}
-
 TEST(CuePlayerShutdown, FinishesTheRunningCueAndReleasesEveryWaiter) {
   auto log = std::make_shared<GatedDevice::Log>();
   auto player = std::make_unique<CuePlayer>(std::make_unique<GatedDevice>(log));
