@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Fenster.h"
@@ -18,7 +20,10 @@ class FakeFenster : public Fenster {
   }
   int16_t CaretPos() const override { return caret; }
   void SelLaengeNull() override { ++selLaengeNull; }
-  void SpielZeichnen() override { ++zeichnen; }
+  void SpielZeichnen() override {
+    ++zeichnen;
+    angezeigt = feld;
+  }
   void FokusSpiel() override { fokus = "Spiel"; }
   void FokusCmdNeu() override { fokus = "CmdNeu"; }
   int16_t LstBrlIndex() const override { return lstBrl; }
@@ -32,18 +37,22 @@ class FakeFenster : public Fenster {
   int schreibzugriffe = 0;
   int selLaengeNull = 0;
   int zeichnen = 0;
+  std::u16string angezeigt;  // the field as it stood at the last repaint
 };
 
-// Records every cue together with the field as it stood while the cue played.
+// Records every cue together with the field as it stood, and as it was last
+// painted, while the cue played.
 class FakeTongeber : public Tongeber {
  public:
   explicit FakeTongeber(const FakeFenster& fenster) : fenster_(fenster) {}
   void Ton(int16_t cue) override {
     cues.push_back(cue);
     feldBeimTon.push_back(fenster_.feld);
+    angezeigtBeimTon.push_back(fenster_.angezeigt);
   }
   std::vector<int16_t> cues;
   std::vector<std::u16string> feldBeimTon;
+  std::vector<std::u16string> angezeigtBeimTon;
 
  private:
   const FakeFenster& fenster_;
@@ -56,7 +65,7 @@ class SkriptZufall : public Zufallsquelle {
   void NeuSaeen() override { ++saaten; }
   float Naechste() override {
     if (next_ < skript_.size()) return skript_[next_++];
-    return static_cast<float>(rng_() >> 8) / 16777216.0f;
+    return unitFromBits(static_cast<uint32_t>(rng_()));
   }
   void Skript(std::vector<float> werte) {
     skript_ = std::move(werte);
