@@ -44,6 +44,7 @@ int16_t KartenzahlFuerIndex(int16_t index, int16_t bisher) {
 }
 
 char16_t PunktZeichenFuer(int16_t punkte) {
+  if (punkte < 1) return u'-';
   if (punkte > 159) return u'\u00FF';
   return static_cast<char16_t>(96 + punkte);
 }

@@ -13,9 +13,10 @@ namespace paarix {
 // keeps `bisher`.
 int16_t KartenzahlFuerIndex(int16_t index, int16_t bisher);
 
-// Score character for a player with `punkte` points: code 96 + points ("a" for
-// one point). Above 159 points the code would leave the single-byte range; the
-// character then stays at code 255 (U+00FF), so the score still takes one cell.
+// Score character for a player with `punkte` points: "-" for none, otherwise
+// code 96 + points ("a" for one point, "z" for 26, "{" for 27). Above 159 points
+// the code would leave the single-byte range; the character then stays at code
+// 255 (U+00FF), so the score still takes one cell.
 char16_t PunktZeichenFuer(int16_t punkte);
 
 // The game state of one run and the operations on it. Like the members of the
