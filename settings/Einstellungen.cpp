@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <cstdio>
 #include <string>
 
@@ -48,6 +50,16 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString& 
   return true;
 }
 
+// Whether the settings file could be created at `iniDatei`. Saving puts a new
+// file beside the old one and renames it (QSaveFile), so the directory itself
+// must take a new file: that is tried with a scratch file that is removed at
+// once. A directory in the file's place can never be replaced.
+bool canCreateFileAt(const QString& iniDatei) {
+  if (QFileInfo(iniDatei).isDir()) return false;
+  QTemporaryFile probe(iniDatei + QStringLiteral(".XXXXXX"));
+  return probe.open();
+}
+
 }  // namespace
 
 QString AppPfadAus(const QString& verzeichnis, QChar trenner) {
@@ -62,6 +74,20 @@ QString AppPfadAus(const QString& verzeichnis) { return AppPfadAus(verzeichnis, 
 QString AppPfadErmitteln() { return AppPfadAus(QCoreApplication::applicationDirPath()); }
 
 QString IniDateiIn(const QString& appPfad) { return appPfad + kIniName; }
+
+QString IniDateiWaehlen(const QString& appPfad, const QString& benutzerOrdner) {
+  const QString nebenProgramm = IniDateiIn(appPfad);
+  if (DateiVorhanden(nebenProgramm) || canCreateFileAt(nebenProgramm) || benutzerOrdner.isEmpty()) {
+    return nebenProgramm;
+  }
+  // A failure here shows later, when the file cannot be created or saved.
+  QDir().mkpath(benutzerOrdner);
+  return IniDateiIn(AppPfadAus(benutzerOrdner));
+}
+
+QString IniDateiWaehlen() {
+  return IniDateiWaehlen(AppPfadErmitteln(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
 
 bool DateiVorhanden(const QString& pfad) {
   // QFileInfo reports every failure of the query as "not there"; it raises nothing.

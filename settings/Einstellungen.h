@@ -1,6 +1,8 @@
 #pragma once
 
-// The settings file "paarix.ini": its place beside the executable, its creation
+// The settings file "paarix.ini": its place beside the executable (or in the
+// user's configuration directory when the program's directory is closed to the
+// user), its creation
 // at the first start, reading it at start-up and writing it at every close.
 // None of these operations ever stops the program: a file that cannot be read
 // gives the default values, a file that cannot be written is reported on stderr
@@ -32,6 +34,20 @@ QString AppPfadErmitteln();
 
 // `IniDatei`: `appPfad` followed by "paarix.ini".
 QString IniDateiIn(const QString& appPfad);
+
+// Where the settings file lives. The file beside the executable (in `appPfad`)
+// wins when it is there or when one can be created there, so a copy of the
+// program that is carried around keeps its settings with it. Otherwise (the
+// program is installed in a directory the user may not write) it is
+// "paarix.ini" in `benutzerOrdner`, the user's own configuration directory,
+// which is created when it is missing. When the platform names no such
+// directory (`benutzerOrdner` empty) the file beside the executable is kept.
+QString IniDateiWaehlen(const QString& appPfad, const QString& benutzerOrdner);
+
+// The same for the running program: its AppPfad and Qt's per-application
+// configuration directory (QStandardPaths::AppConfigLocation, which depends on
+// the application and organisation names). Needs a QCoreApplication.
+QString IniDateiWaehlen();
 
 // Whether a settings file is at `pfad`: true for a regular file or a link to
 // one, also when it is empty or cannot be read; false when nothing is there or
