@@ -13,7 +13,11 @@ TEST_PACKAGES=(
   dbus dbus-x11 at-spi2-core
   python3-pyatspi python3-gi gir1.2-atspi-2.0
   clang libclang-rt-14-dev
+  appstream desktop-file-utils
 )
+
+# scripts/check-deb: CPack's Debian generator (dpkg-shlibdeps, file).
+PACKAGING_PACKAGES=(dpkg-dev file)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
