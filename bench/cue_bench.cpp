@@ -1,11 +1,13 @@
-// Plays cues 9, 11 and 14 on the tone device chosen at start-up, through the audio thread
-// as the game does, and prints the wall time of each Ton() call against the cue's nominal
-// duration.
-//   cue_bench [runs per cue, default 3]
+// Plays cues on the tone device chosen at start-up, through the audio thread as the game
+// does, and prints the wall time of each Ton() call against the cue's nominal duration.
+//   cue_bench [runs per cue, default 3] [all | CUE...]
+// Without a cue list it plays cues 9, 11 and 14; "all" plays the whole palette, 0 to 24.
+// Lines starting with "RESULT" are for scripts.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "CuePlayer.h"
@@ -33,12 +35,22 @@ const char* deviceName(const paarix::ToneDevice& device) {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  std::vector<int16_t> cues;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "all") == 0) {
+      for (int16_t cue = 0; cue <= 24; ++cue) cues.push_back(cue);
+    } else {
+      cues.push_back(static_cast<int16_t>(std::atoi(argv[i])));
+    }
+  }
+  if (cues.empty()) cues = {9, 11, 14};
   auto device = paarix::openToneDevice();
-  std::printf("device: %s, %d runs per cue\n", deviceName(*device), runs);
+  const char* const name = deviceName(*device);
+  std::printf("device: %s, %d runs per cue\n", name, runs);
   paarix::CuePlayer player(std::move(device));
 
   std::printf("%4s %9s %9s %9s %9s %10s\n", "cue", "nominal", "min", "mean", "max", "max over");
-  for (const int16_t cue : {int16_t{9}, int16_t{11}, int16_t{14}}) {
+  for (const int16_t cue : cues) {
     const double nominal = paarix::Dauer(paarix::Tonfolge(cue));
     std::vector<double> wall;
     for (int run = 0; run < runs; ++run) {
@@ -51,6 +63,7 @@ int main(int argc, char** argv) {
     for (double ms : wall) sum += ms;
     std::printf("%4d %7.0fms %7.2fms %7.2fms %7.2fms %+8.2fms\n", cue, nominal, *least, sum / runs, *most,
                 *most - nominal);
+    std::printf("RESULT %s cue %d nominal_ms %.0f mean_ms %.2f max_ms %.2f\n", name, cue, nominal, sum / runs, *most);
   }
   return 0;
 }
