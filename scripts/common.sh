@@ -19,6 +19,10 @@ TEST_PACKAGES=(
 # scripts/check-deb: CPack's Debian generator (dpkg-shlibdeps, file).
 PACKAGING_PACKAGES=(dpkg-dev file)
 
+# scripts/cross-windows: mingw-w64 and GoogleTest's sources, then wine for the tests.
+WINDOWS_BUILD_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest)
+WINDOWS_TEST_PACKAGES=(wine wine64)
+
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
