@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ToneRender.h"
+#include "WaitUntil.h"
 
 namespace paarix {
 
@@ -97,7 +98,7 @@ void AlsaToneDevice::play(const std::vector<Tone>& tones) {
   }
   // Devices that take samples faster than real time return early: the cue still lasts
   // its nominal duration. So does a cue whose device failed.
-  std::this_thread::sleep_until(nominalEnd);
+  waitUntil(nominalEnd);
 }
 
 void AlsaToneDevice::closeAfterFailure() {

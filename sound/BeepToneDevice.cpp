@@ -1,6 +1,7 @@
 #ifdef _WIN32
 
 #include "BeepToneDevice.h"
+#include "WaitUntil.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,7 +19,7 @@ void BeepToneDevice::play(const std::vector<Tone>& tones) {
     toneEnd += std::chrono::milliseconds(std::max<int32_t>(0, tone.ms));
     Beep(static_cast<unsigned long>(tone.hz), static_cast<unsigned long>(std::max<int32_t>(0, tone.ms)));
     // Without a speaker Beep fails at once; the tone still takes its time.
-    std::this_thread::sleep_until(toneEnd);
+    waitUntil(toneEnd);
   }
 }
 

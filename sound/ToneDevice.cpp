@@ -4,6 +4,8 @@
 #include <iostream>
 #include <thread>
 
+#include "WaitUntil.h"
+
 #if defined(_WIN32)
 #include "BeepToneDevice.h"
 #elif defined(PAARIX_SOUND_ALSA)
@@ -26,7 +28,7 @@ std::unique_ptr<ToneDevice> openToneDevice() {
 
 void SilentToneDevice::play(const std::vector<Tone>& tones) {
   const int32_t ms = std::max<int32_t>(0, Dauer(tones));
-  std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+  waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
 }
 
 RecordingToneDevice::RecordingToneDevice(std::chrono::milliseconds delayPerPlay) : delay_(delayPerPlay) {}
