@@ -1,5 +1,7 @@
 #include "Auswahlliste.h"
 
+#include <QAccessible>
+#include <QAccessibleTableInterface>
 #include <QApplication>
 #include <QFocusEvent>
 
@@ -16,6 +18,24 @@ int Auswahlliste::AuswahlIndex() const {
   const int row = currentRow();
   if (row < 0 || !item(row)->isSelected()) return -1;
   return row;
+}
+
+void Auswahlliste::focusInEvent(QFocusEvent* e) {
+  QListWidget::focusInEvent(e);
+  // Qt reports the focus of the list itself only after this handler, and a
+  // screen reader then says no more than "list". The selected entry is
+  // reported once that has happened, so the player hears and reads it.
+  QMetaObject::invokeMethod(this, &Auswahlliste::EintragMelden, Qt::QueuedConnection);
+}
+
+void Auswahlliste::EintragMelden() {
+  if (!hasFocus() || currentRow() < 0 || !QAccessible::isActive()) return;
+  QAccessibleInterface* liste = QAccessible::queryAccessibleInterface(this);
+  QAccessibleTableInterface* tabelle = liste != nullptr ? liste->tableInterface() : nullptr;
+  QAccessibleInterface* eintrag = tabelle != nullptr ? tabelle->cellAt(currentRow(), 0) : nullptr;
+  if (eintrag == nullptr) return;
+  QAccessibleEvent event(eintrag, QAccessible::Focus);
+  QAccessible::updateAccessibility(&event);
 }
 
 void Auswahlliste::focusOutEvent(QFocusEvent* e) {

@@ -21,7 +21,11 @@ class Auswahlliste : public QListWidget {
   void FokusAbgegeben();
 
  protected:
+  void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+
+ private:
+  void EintragMelden();
 };
 
 }  // namespace paarix

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPushButton>
 
+#include "Accessibility.h"
 #include "Auswahlliste.h"
 #include "Einstellungen.h"
 #include "EventGate.h"
@@ -59,6 +60,7 @@ Paarix::Paarix(const QString& iniDatei, std::unique_ptr<ToneDevice> device, Zufa
       ton_(new Tonausgabe(std::move(device), this)),
       gate_(new EventGate(this)),
       spiel_(*this, *ton_, ZufallOderEigener(zufall, eigenerZufall_)) {
+  installAccessibility();  // before the controls: Qt keeps the first interface it made for one
   ControlsAnlegen();
   Verdrahten();
   FormLoad();
@@ -127,6 +129,7 @@ void Paarix::Verdrahten() {
     gate_->run([this] { spiel_.BrlGroesseUebernehmen(); });
   });
   connect(spielFeld_, &SpielFeld::Geklickt, this, ueberGate([this] { spiel_.KarteAktivieren(); }));
+  connect(spielFeld_, &SpielFeld::Routingtaste, this, &Paarix::Routing);
   connect(spielFeld_, &SpielFeld::DoppelGeklickt, this, ueberGate([this] { SelLaengeNull(); }));
   connect(spielFeld_, &SpielFeld::Zeichentaste, this,
           [this](char16_t code) { gate_->run([this, code] { SpielKeyPress(code); }); });

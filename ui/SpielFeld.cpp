@@ -1,5 +1,6 @@
 #include "SpielFeld.h"
 
+#include <QAccessible>
 #include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,12 +18,51 @@ SpielFeld::SpielFeld(QWidget* parent) : QLineEdit(parent) {
   setFocusPolicy(Qt::StrongFocus);
   // A read-only line edit does not repaint for caret moves; the drawn caret must follow.
   connect(this, &QLineEdit::cursorPositionChanged, this, qOverload<>(&QWidget::update));
+  connect(this, &QLineEdit::cursorPositionChanged, this, &SpielFeld::CaretMelden);
 }
 
 void SpielFeld::TextErsetzen(const QString& text) {
-  const int caret = cursorPosition();
+  const int caret = std::clamp(cursorPosition(), 0, static_cast<int>(text.size()));
+  ersetzterCaret_ = caret;
   setText(text);
-  setCursorPosition(std::clamp(caret, 0, static_cast<int>(text.size())));
+  ersetzterCaret_.reset();
+  if (cursorPosition() != caret) {
+    setCursorPosition(caret);  // reported through cursorPositionChanged
+    return;
+  }
+  // setText left the caret on its cell: after the new text the screen reader
+  // hears where it stands all the same.
+  QAccessibleTextCursorEvent moved(this, caret);
+  QAccessible::updateAccessibility(&moved);
+  CaretMelden();
+}
+
+void SpielFeld::RoutingMelden(int pos) { emit Routingtaste(pos); }
+
+int SpielFeld::GemeldeterCaret() const { return ersetzterCaret_.value_or(cursorPosition()); }
+
+QRect SpielFeld::Zellenrechteck(int pos) const {
+  const QString t = text();
+  if (pos < 0 || pos >= t.size()) return {};
+  // Measured from the caret, where the field draws it (see paintEvent).
+  const QFontMetrics metrics(font());
+  const QRect caret = cursorRect();
+  const int x = caret.center().x() - metrics.horizontalAdvance(t.left(cursorPosition())) +
+                metrics.horizontalAdvance(t.left(pos));
+  return {x, caret.top(), metrics.horizontalAdvance(t.at(pos)), caret.height()};
+}
+
+// The line edit reports caret moves as caret events by itself. Windows' UI
+// Automation layer of Qt drops those for read-only text, so while the player is
+// in the field every caret move is also reported as an empty selection at the
+// caret, which it passes on. Not while the focus is elsewhere: Orca presents a
+// selection change even of a field that has no focus, and would show the field
+// on the Braille display when a deal rewrites it as the player leaves a list.
+void SpielFeld::CaretMelden() {
+  if (ersetzterCaret_ || hasSelectedText() || !hasFocus()) return;  // a selection reports itself
+  QAccessibleTextSelectionEvent event(this, cursorPosition(), cursorPosition());
+  event.setCursorPosition(cursorPosition());
+  QAccessible::updateAccessibility(&event);
 }
 
 void SpielFeld::keyPressEvent(QKeyEvent* e) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <optional>
 
 namespace paarix {
 
@@ -19,10 +20,24 @@ class SpielFeld : public QLineEdit {
   // to the new length.
   void TextErsetzen(const QString& text);
 
+  // A Braille routing key at caret position `pos`, as the screen reader's
+  // caret placement delivers it: raises Routingtaste.
+  void RoutingMelden(int pos);
+  // The caret as screen readers are told it. While TextErsetzen runs, the line
+  // edit puts its caret at the end of the new text for a moment; screen readers
+  // keep hearing the cell the caret returns to.
+  int GemeldeterCaret() const;
+  // The rectangle of the character at `pos`, in the field's coordinates; empty
+  // when there is none.
+  QRect Zellenrechteck(int pos) const;
+
  signals:
   // A click: the caret has been placed at the clicked cell.
   void Geklickt();
   void DoppelGeklickt();
+  // A Braille routing key at caret position `pos`: one activation of that cell.
+  // The caret has not moved yet.
+  void Routingtaste(int pos);
   // A key that produces a character, before the field itself sees it.
   void Zeichentaste(char16_t code);
 
@@ -37,7 +52,10 @@ class SpielFeld : public QLineEdit {
   void paintEvent(QPaintEvent* e) override;
 
  private:
+  void CaretMelden();
+
   bool klickBegonnen_ = false;
+  std::optional<int> ersetzterCaret_;
 };
 
 }  // namespace paarix
