@@ -12,6 +12,7 @@ TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils
   dbus dbus-x11 at-spi2-core
   python3-pyatspi python3-gi gir1.2-atspi-2.0
+  orca qt6-base-private-dev
   clang libclang-rt-14-dev
   appstream desktop-file-utils
 )
