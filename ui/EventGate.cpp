@@ -39,13 +39,19 @@ EventGate::~EventGate() { qApp->removeEventFilter(this); }
 
 void EventGate::run(std::function<void()> handler) {
   if (busy_) {
-    pending_.push_back(std::move(handler));
+    // When its turn comes the handler runs alone as well: what arrives while it
+    // waits for a cue of its own waits in turn.
+    pending_.push_back([this, handler = std::move(handler)] { runAlone(handler); });
     return;
   }
+  runAlone(handler);
+  drain();
+}
+
+void EventGate::runAlone(const std::function<void()>& handler) {
   busy_ = true;
   handler();
   busy_ = false;
-  drain();
 }
 
 void EventGate::drain() {

@@ -30,6 +30,7 @@ class EventGate : public QObject {
   bool eventFilter(QObject* receiver, QEvent* event) override;
 
  private:
+  void runAlone(const std::function<void()>& handler);
   void drain();
 
   QWidget* window_;

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QMetaObject>
+#include <QPointer>
 
 #include "ToneDevice.h"
 
@@ -25,14 +26,15 @@ void Tonausgabe::Ton(int16_t cue) {
 
 void Tonausgabe::wait(CuePlayer::Completion& completion) {
   QEventLoop loop;
-  loop_ = &loop;
-  completion.onDone([this] {
+  // Each cue quits the loop that waits for it. A cue requested from inside this
+  // loop waits in a loop of its own; the end of this cue must not quit that one
+  // instead, or this loop would turn on for ever.
+  QPointer<QEventLoop> eigene(&loop);
+  completion.onDone([this, eigene] {
     QMetaObject::invokeMethod(
-        this, [this] { if (loop_ != nullptr) loop_->quit(); }, Qt::QueuedConnection);
+        this, [eigene] { if (eigene) eigene->quit(); }, Qt::QueuedConnection);
   });
-  // A quit meant for an earlier cue may arrive first: wait until this cue has ended.
   while (!completion.done()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-  loop_ = nullptr;
 }
 
 }  // namespace paarix

@@ -6,8 +6,6 @@
 #include "CuePlayer.h"
 #include "Fenster.h"
 
-class QEventLoop;
-
 namespace paarix {
 
 class ToneDevice;
@@ -30,7 +28,6 @@ class Tonausgabe : public QObject, public Tongeber {
   void wait(CuePlayer::Completion& completion);
 
   std::unique_ptr<CuePlayer> player_;
-  QEventLoop* loop_ = nullptr;
   bool spielt_ = false;
 };
 
