@@ -14,10 +14,12 @@ Usage: orca_test.py PROGRAM   (exit 0 passed, 1 failed, 77 skipped)
 import os
 import re
 import subprocess
+import sys
 import threading
 import time
 
-import a11y_session as a11y
+sys.dont_write_bytecode = True  # nothing written into the source tree
+import a11y_session as a11y  # noqa: E402
 from a11y_session import Failure, check, log
 
 LEER = "." * 12 + "  --"
