@@ -1,6 +1,9 @@
 #include "CuePlayer.h"
 
+#include <algorithm>
+
 #include "Tonfolge.h"
+#include "WaitUntil.h"
 
 namespace paarix {
 
@@ -107,10 +110,13 @@ void CuePlayer::run() {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
+    const auto start = std::chrono::steady_clock::now();
     try {
       device_->play(job.tones);
     } catch (...) {
-      // A device never fails towards the game; should one throw, the cue is over.
+      // A device never fails towards the game; should one throw all the same, the
+      // cue goes on in silence for the rest of its time.
+      waitUntil(start + std::chrono::milliseconds(std::max<int32_t>(0, Dauer(job.tones))));
     }
     job.state->finish();
   }
