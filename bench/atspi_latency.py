@@ -26,6 +26,7 @@ import re
 import statistics
 import subprocess
 import sys
+import threading
 import time
 
 import pyatspi
@@ -84,14 +85,20 @@ class BusMonitor:
         self.process = subprocess.Popen(
             ["dbus-monitor", "--address", address, "type='signal',interface='org.a11y.atspi.Event.Object'"],
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        # Read as it comes: a full pipe would stall the monitor, and the bus drops a
+        # monitor that does not keep up.
+        self.lines = []
+        self.reader = threading.Thread(target=lambda: self.lines.extend(self.process.stdout), daemon=True)
+        self.reader.start()
 
     def stop(self):
         """Ends the monitor and returns its events as (wall-clock time, member, detail)."""
         self.process.terminate()
-        output, _ = self.process.communicate(timeout=10)
+        self.process.wait(timeout=10)
+        self.reader.join(timeout=10)
         events = []
         pending = None
-        for line in output.splitlines():
+        for line in self.lines:
             match = self.SIGNAL.match(line)
             if match:
                 pending = (float(match.group(1)), match.group(2))
@@ -199,12 +206,16 @@ def main():
     samples = int(sys.argv[1]) if len(sys.argv) > 1 else 20
     bench = Bench(samples)
     events = bench.run()
-    for failure in bench.failures:
-        print("failed:", failure)
     at_bus = {
         "activation": [BusMonitor.first_after(events, s, "TextChanged", "insert") for s in bench.sent["activation"]],
         "caret move": [BusMonitor.first_after(events, s, "TextCaretMoved", "") for s in bench.sent["caret move"]],
     }
+    for measurement, values in at_bus.items():
+        missing = values.count(None)
+        if missing:
+            bench.failures.append("%s: %d of %d events not seen on the bus" % (measurement, missing, len(values)))
+    for failure in bench.failures:
+        print("failed:", failure)
     print("%-12s %-34s %-8s %8s %8s %8s %8s %8s" % ("measurement", "event", "where", "samples", "median", "p90",
                                                      "min", "max"))
     ok = True
