@@ -270,6 +270,7 @@ def spiel(s, feld):
             check(neu == "".join(verdeckt), "after a miss %r, not %r" % (neu, "".join(verdeckt)))
             text = neu
             spieler = 1 - spieler
+    log("cards seen: %s" % "".join(bekannt.get(i, "?") for i in range(KARTEN)))
     punkt = "".join(chr(96 + p) if p else "-" for p in punkte)
     ende = feld.warten_auf(lambda t: t.startswith("Spielschluss"), "the end of the game")
     check(ende == "Spielschluss  " + punkt, "end of game %r, expected scores %r" % (ende, punkt))

@@ -165,6 +165,10 @@ def pruefen(s, orca):
                             "the routed card to turn", s.pump)
     zeile = orca.wait_braille(seit, feld_mit_cursor(beide, 7), "the Braille cursor on the routed cell 8")
     log("after routing:", zeile[1], "| cursor", zeile[3])
+    if beide[2] == beide[7]:
+        # The deal gave a pair: both turn into dashes when the pair cue has ended.
+        beide = a11y.wait_until(lambda: text.getText(0, -1) if text.getText(0, -1)[7] == "-" else None, 10,
+                                "the pair to turn into dashes", s.pump)
 
     # The full-field view: nothing before the field but what Orca adds itself.
     s.key("v")
