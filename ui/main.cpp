@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSessionManager>
+#include <csignal>
 #include <vector>
 
 #include "Einstellungen.h"
@@ -41,6 +42,12 @@ void hilfeOderVersionOhneAnzeige(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef SIGXFSZ
+  // A file size limit would otherwise end the program in the middle of writing
+  // its settings. Ignored, the write fails as on a full disk: the old file
+  // stays and the program goes on.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   programmAngaben();
   hilfeOderVersionOhneAnzeige(argc, argv);
 
