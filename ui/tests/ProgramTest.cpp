@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -311,6 +312,178 @@ TEST_F(ProgrammTest, KillDuringTheSaveAtTheCloseLeavesTheOldOrTheNewLine) {
   }
   std::cout << "a close takes " << schliessen.count() << " us; " << runden << " kills within it: " << alteZeile << " left the old line, " << neueZeile
             << " the new one\n";
+}
+
+// A private X server (Xvfb) for the tests that type into the program as a
+// keyboard would, through xdotool.
+class XServer {
+ public:
+  XServer() {
+    if (::access("/usr/bin/Xvfb", X_OK) != 0 || ::access("/usr/bin/xdotool", X_OK) != 0) return;
+    int anzeige[2];
+    if (::pipe(anzeige) != 0) return;
+    std::fflush(nullptr);
+    pid_ = fork();
+    if (pid_ == 0) {
+      ::close(anzeige[0]);
+      const int leer = ::open("/dev/null", O_WRONLY);
+      ::dup2(leer, STDOUT_FILENO);
+      ::dup2(leer, STDERR_FILENO);
+      const std::string fd = std::to_string(anzeige[1]);
+      ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+              static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ::close(anzeige[1]);
+    // Xvfb writes its display number once it takes connections.
+    std::string nummer;
+    char c = 0;
+    while (::read(anzeige[0], &c, 1) == 1 && c != '\n') nummer += c;
+    ::close(anzeige[0]);
+    if (!nummer.empty()) display_ = ":" + nummer;
+  }
+  ~XServer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  // Empty when there is no X server.
+  const std::string& Display() const { return display_; }
+
+  // Runs xdotool with `argumente` on this display; returns what it printed.
+  std::string Xdotool(const std::string& argumente) const {
+    const std::string befehl = "DISPLAY=" + display_ + " /usr/bin/xdotool " + argumente + " 2>/dev/null";
+    std::string ausgabe;
+    if (FILE* rohr = ::popen(befehl.c_str(), "r")) {
+      char puffer[256];
+      while (std::fgets(puffer, sizeof puffer, rohr) != nullptr) ausgabe += puffer;
+      ::pclose(rohr);
+    }
+    return ausgabe;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// Counts the times a file named `name` is written or moved into `ordner`.
+class Speicherzaehler {
+ public:
+  Speicherzaehler(const QString& ordner, const char* name) : name_(name) {
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ >= 0) ::inotify_add_watch(fd_, ordner.toLocal8Bit().constData(), IN_MOVED_TO | IN_CLOSE_WRITE);
+  }
+  ~Speicherzaehler() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Anzahl() {
+    alignas(inotify_event) char puffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd_, puffer, sizeof puffer)) > 0) {
+      for (char* p = puffer; p < puffer + n;) {
+        const auto* ereignis = reinterpret_cast<const inotify_event*>(p);
+        if (ereignis->len > 0 && name_ == ereignis->name) ++anzahl_;
+        p += sizeof(inotify_event) + ereignis->len;
+      }
+    }
+    return anzahl_;
+  }
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+  int anzahl_ = 0;
+};
+
+qint64 Groesse(const std::filesystem::path& datei) {
+  std::error_code fehler;
+  const auto groesse = std::filesystem::file_size(datei, fehler);
+  return fehler ? 0 : static_cast<qint64>(groesse);
+}
+
+// SIGTERM while the pair cue plays, from outside, as a system shutdown sends it.
+// The test plays through an X server with key strokes. It does not know the deal,
+// so it turns the first card and tries the others one by one; it hears every cue
+// in the capture file of an ALSA device that takes samples at once, and the pair
+// cue (3.6 s) stands out by its length. The moment that cue begins, the program
+// gets SIGTERM. It must finish the handler (the cue's 3.6 s), save once and end
+// with status 0.
+TEST_F(ProgrammTest, SigtermWhileThePairCuePlaysEndsAfterTheHandlerWithOneSave) {
+  XServer x;
+  if (x.Display().empty()) GTEST_SKIP() << "needs Xvfb and xdotool";
+  ASSERT_TRUE(Schreiben(ini, "0,0,5,1\r\n"));  // 12 cards, one player
+  const std::filesystem::path wav = heim.filePath(QStringLiteral("cues.wav")).toStdString();
+  auto umgebung = Umgebung();
+  for (auto& [name, wert] : umgebung) {
+    if (name == "QT_QPA_PLATFORM") wert = "xcb";
+    if (name == "ALSA_CONFIG_PATH") wert = alsa.capture().string();
+  }
+  umgebung.emplace_back("DISPLAY", x.Display());
+  umgebung.emplace_back("CAPTURE", wav.string());
+  Speicherzaehler speichern(ordner.path(), "paarix.ini");
+
+  Programm p(ordner.path());
+  p.Starten(umgebung);
+  ASSERT_TRUE(p.Bereit()) << p.Stderr();
+  const std::string fenster = x.Xdotool("search --sync --onlyvisible --name \"Paarix Version\" | head -n 1");
+  ASSERT_FALSE(fenster.empty()) << p.Stderr();
+  x.Xdotool("windowfocus --sync " + fenster);
+
+  // Waits for the next cue and returns how many bytes it added to the capture.
+  qint64 gehoert = Groesse(wav);
+  Clock::time_point tonBeginn;
+  auto naechsterTon = [&]() -> qint64 {
+    const auto frist = Clock::now() + 20s;
+    while (Groesse(wav) == gehoert && Clock::now() < frist) std::this_thread::sleep_for(2ms);
+    tonBeginn = Clock::now();
+    qint64 jetzt = Groesse(wav);
+    for (auto ruhig = Clock::now(); Clock::now() - ruhig < 150ms;) {
+      std::this_thread::sleep_for(5ms);
+      if (Groesse(wav) != jetzt) {
+        jetzt = Groesse(wav);
+        ruhig = Clock::now();
+      }
+    }
+    const qint64 dazu = jetzt - gehoert;
+    gehoert = jetzt;
+    return dazu;
+  };
+  // Cues 9 and 16 are 30 ms of 16-bit samples at 48 kHz, the pair cue 3.6 s; the
+  // first cue also brings the WAV header.
+  auto kurz = [](qint64 bytes) { return bytes >= 48 * 30 * 2 && bytes <= 48 * 30 * 2 + 44; };
+  constexpr qint64 kPaar = 48 * 3600 * 2;
+
+  // Help button, Braille list, player list (leaving the Braille list deals), field.
+  x.Xdotool("key --delay 30 Tab Tab Tab Home space");
+  ASSERT_TRUE(kurz(naechsterTon())) << "the first card";
+  Clock::time_point signalZeit;
+  bool paar = false;
+  for (int partner = 1; partner < 12 && !paar; ++partner) {
+    std::string tasten = "key --delay 10 Home";
+    for (int i = 0; i < partner; ++i) tasten += " Right";
+    x.Xdotool(tasten + " space");
+    const qint64 ton = naechsterTon();
+    if (ton >= kPaar) {
+      p.Signal(SIGTERM);
+      signalZeit = Clock::now();
+      paar = true;
+      break;
+    }
+    ASSERT_TRUE(kurz(ton)) << "card " << partner << ": " << ton << " bytes";
+    x.Xdotool("key --delay 10 space Home space");  // both face down again, the first card once more
+    ASSERT_TRUE(kurz(naechsterTon())) << "the first card again";
+  }
+  ASSERT_TRUE(paar) << "no pair found for the first card";
+
+  const int status = p.Warten();
+  const auto ende = Clock::now();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Beschreibung(status) << "\n" << p.Stderr();
+  EXPECT_LT(signalZeit - tonBeginn, 1000ms) << "SIGTERM came too late to fall into the cue";
+  EXPECT_GE(ende - tonBeginn, 3500ms) << "the program ended before the pair cue was over";
+  EXPECT_EQ(speichern.Anzahl(), 1);
+  EXPECT_EQ(Lesen(ini), "0,0,5\r\n");
 }
 
 }  // namespace
