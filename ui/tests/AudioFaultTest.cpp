@@ -14,6 +14,7 @@
 #include <QTest>
 #include <atomic>
 #include <cerrno>
+#include <functional>
 
 #include "../../core/tests/FakeFenster.h"
 #include "../../sound/tests/AlsaTestConfig.h"
@@ -81,18 +82,6 @@ using testing::IsEmpty;
 
 constexpr long kPaarMs = 3600;  // cue 11
 
-enum class Fehler { WriteDeviceGone, WriteIoError, DrainDeviceGone, DrainIoError };
-
-std::string Name(const testing::TestParamInfo<Fehler>& info) {
-  switch (info.param) {
-    case Fehler::WriteDeviceGone: return "WriteDeviceGone";
-    case Fehler::WriteIoError: return "WriteIoError";
-    case Fehler::DrainDeviceGone: return "DrainDeviceGone";
-    case Fehler::DrainIoError: return "DrainIoError";
-  }
-  return "?";
-}
-
 // A window on a fresh settings folder whose cues go through the ALSA capture
 // device, with the deal abcdefabcdef.
 class FeldMitAlsa : public testing::Test {
@@ -123,6 +112,8 @@ class FeldMitAlsa : public testing::Test {
     return static_cast<long>(uhr.elapsed());
   }
   QString Feld() const { return fenster->findChild<SpielFeld*>(QStringLiteral("Spiel"))->text(); }
+  // Turns the first card, then its partner while `fehler` makes the device fail.
+  void FehlerImPaarTon(const std::function<void()>& fehler);
 
   test::AlsaConfigDir configs;
   QTemporaryDir ordner;
@@ -131,24 +122,12 @@ class FeldMitAlsa : public testing::Test {
   std::unique_ptr<Paarix> fenster;
 };
 
-class MittenImPaarTon : public FeldMitAlsa, public testing::WithParamInterface<Fehler> {};
-
 // The device fails half-way through the pair cue: the cue keeps its 3.6 s in
 // silence, the pair is scored, the loss is reported once, and the next cue opens
 // the device again and sounds in full.
-TEST_P(MittenImPaarTon, TheGameGoesOnAndTheNextCueReopensTheDevice) {
+void FeldMitAlsa::FehlerImPaarTon(const std::function<void()>& fehler) {
   ASSERT_GE(Aktivieren(0), 30);
-  switch (GetParam()) {
-    case Fehler::WriteDeviceGone:
-    case Fehler::WriteIoError:
-      faults.writeErrorAfter = faults.framesWritten + 48 * 1200;  // 1.2 s into the cue
-      faults.writeError = GetParam() == Fehler::WriteDeviceGone ? -ENODEV : -EIO;
-      break;
-    case Fehler::DrainDeviceGone:
-    case Fehler::DrainIoError:
-      faults.drainError = GetParam() == Fehler::DrainDeviceGone ? -ENODEV : -EIO;
-      break;
-  }
+  fehler();
   testing::internal::CaptureStderr();
   const long dauer = Aktivieren(6);
   const std::string gemeldet = testing::internal::GetCapturedStderr();
@@ -179,10 +158,27 @@ TEST_P(MittenImPaarTon, TheGameGoesOnAndTheNextCueReopensTheDevice) {
   EXPECT_THAT(test::checkCueSignal(wav->samples, erwartet), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AudioFault, MittenImPaarTon,
-                         testing::Values(Fehler::WriteDeviceGone, Fehler::WriteIoError, Fehler::DrainDeviceGone,
-                                         Fehler::DrainIoError),
-                         Name);
+// 1.2 s into the cue.
+void WriteFailsAfterAWhile(int error) {
+  faults.writeErrorAfter = faults.framesWritten + 48 * 1200;
+  faults.writeError = error;
+}
+
+TEST_F(FeldMitAlsa, DeviceVanishesDuringTheWriteOfThePairCue) {
+  FehlerImPaarTon([] { WriteFailsAfterAWhile(-ENODEV); });
+}
+
+TEST_F(FeldMitAlsa, WriteErrorDuringThePairCue) {
+  FehlerImPaarTon([] { WriteFailsAfterAWhile(-EIO); });
+}
+
+TEST_F(FeldMitAlsa, DeviceVanishesWhileThePairCueDrains) {
+  FehlerImPaarTon([] { faults.drainError = -ENODEV; });
+}
+
+TEST_F(FeldMitAlsa, DrainErrorAtTheEndOfThePairCue) {
+  FehlerImPaarTon([] { faults.drainError = -EIO; });
+}
 
 // The device vanishes for good in the middle of the pair cue and cannot be
 // opened again: every later cue is silent but keeps its duration, and the game
