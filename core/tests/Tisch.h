@@ -3,76 +3,79 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
+#include <numeric>
+#include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "FakeFenster.h"
 #include "Spielzustand.h"
 
 namespace paarix::test {
 
-// The game as the main window holds it, on a fake window.
-struct Tisch {
-  FakeFenster fenster;
-  FakeTongeber ton{fenster};
-  SkriptZufall zufall;
-  Spielzustand spiel{fenster, ton, zufall};
+// The game on a window without a screen, with a cue recorder and a random source that
+// plays back a script, then goes on with a seeded generator.
+struct Tisch : Fenster, Tongeber, Zufallsquelle {
+  std::u16string feld, gezeichnet;
+  int16_t caret = 0, lstBrl, lstAnzahl;
+  std::string fokus;
+  std::vector<int16_t> cues;
+  std::vector<std::u16string> beimTon;  // the field as last painted while each cue played
+  std::vector<float> skript;
+  size_t gezogen = 0;
+  int saaten = 0;
+  std::mt19937 rng;
+  Spielzustand spiel{*this, *this, *this};
 
-  // The window's start-up: card count and players from the two lists, player 1
-  // to move, a fresh field, nothing dealt.
-  Tisch(int16_t brl, int16_t anzahl, unsigned seed = 1) : zufall({}, seed) {
-    fenster.lstBrl = brl;
-    fenster.lstAnzahl = anzahl;
+  std::u16string SpielLesen() const override { return feld; }
+  void SpielSchreiben(const std::u16string& text) override { feld = text; }
+  int16_t CaretPos() const override { return caret; }
+  void SelLaengeNull() override {}
+  void SpielZeichnen() override { gezeichnet = feld; }
+  void FokusSpiel() override { fokus = "Spiel"; }
+  void FokusCmdNeu() override { fokus = "CmdNeu"; }
+  int16_t LstBrlIndex() const override { return lstBrl; }
+  int16_t LstAnzahlIndex() const override { return lstAnzahl; }
+  void Ton(int16_t cue) override { cues.push_back(cue), beimTon.push_back(gezeichnet); }
+  void NeuSaeen() override { ++saaten; }
+  float Naechste() override { return gezogen < skript.size() ? skript[gezogen++] : unitFromBits(uint32_t(rng())); }
+
+  // The window's start-up: both lists read, player 1 to move, a fresh field, nothing dealt.
+  Tisch(int16_t brl, int16_t anzahl, unsigned seed = 1) : lstBrl(brl), lstAnzahl(anzahl), rng(seed) {
     spiel.Kartenzahl = KartenzahlFuerIndex(brl, 0);
     spiel.SpielerzahlSetzen();
     spiel.AktSpieler = 1;
-    fenster.feld = spiel.FeldText();
+    feld = spiel.FeldText();
   }
-
-  void Aktiviere(int pos) {
-    fenster.caret = static_cast<int16_t>(pos);
-    spiel.KarteAktivieren();
+  // The next deal draws exactly these card values.
+  void Ziehe(std::vector<int> werte, int k) {
+    for (int v : werte) skript.push_back(static_cast<float>((v - 0.5) / k));
+  }
+  void Aktiviere(int pos) { caret = static_cast<int16_t>(pos), spiel.KarteAktivieren(); }
+  void SpieleAllePaare() {
+    const std::u16string l = spiel.Loesung;
+    for (size_t a = 0; a < l.size() && spiel.Zug < 14; ++a) {
+      if (feld[a] == u'.') Aktiviere(int(a)), Aktiviere(int(l.find(l[a], a + 1)));
+    }
   }
 };
 
-// Random values that make the deal draw exactly `values` as candidates.
-inline std::vector<float> ValuesFor(const std::vector<int>& values, int kartenzahl) {
-  std::vector<float> r;
-  for (int v : values) r.push_back(static_cast<float>((v - 0.5) / kartenzahl));
-  return r;
+// The score cells of the first n players, for points up to 159.
+inline std::u16string Punktzeichen(const std::array<int16_t, 4>& punkte, int n) {
+  std::u16string text;
+  for (int p = 0; p < n; ++p) text += punkte[p] == 0 ? u'-' : static_cast<char16_t>(96 + punkte[p]);
+  return text;
 }
 
-// 0-based positions of the two cards of every letter, in letter order.
-inline std::vector<std::pair<int, int>> PairsOf(const std::u16string& loesung) {
-  std::vector<std::pair<int, int>> pairs;
-  for (char16_t letter = u'a'; letter <= u'z'; ++letter) {
-    const auto first = loesung.find(letter);
-    if (first == std::u16string::npos) break;
-    pairs.emplace_back(static_cast<int>(first), static_cast<int>(loesung.find(letter, first + 1)));
-  }
-  return pairs;
-}
-
-// A proper deal: `kartenzahl` letters, each of the first kartenzahl/2 letters
-// from "a" exactly twice.
-inline testing::AssertionResult IsDeal(const std::u16string& loesung, int kartenzahl) {
-  if (static_cast<int>(loesung.size()) != kartenzahl)
-    return testing::AssertionFailure() << "length " << loesung.size() << ", expected " << kartenzahl;
-  for (int i = 0; i < kartenzahl / 2; ++i) {
-    const auto letter = static_cast<char16_t>(u'a' + i);
-    const auto n = std::count(loesung.begin(), loesung.end(), letter);
-    if (n != 2) return testing::AssertionFailure() << "letter " << char('a' + i) << " occurs " << n << " times";
-  }
-  return testing::AssertionSuccess();
-}
-
-// The score cells of the first `spielerzahl` players, for points up to 159.
-inline std::u16string ScoresFor(const std::array<int16_t, 4>& punkte, int spielerzahl) {
-  std::u16string scores;
-  for (int p = 0; p < spielerzahl; ++p) scores += punkte[p] == 0 ? u'-' : static_cast<char16_t>(96 + punkte[p]);
-  return scores;
+// Karten(1..k) holds each of 1..k once and every other slot 0; each card shows its value's
+// letter (v and v + k/2 give the same one).
+inline void ErwarteAusgeteilt(const Spielzustand& s, int k) {
+  std::vector<int> werte(s.Karten.begin() + 1, s.Karten.begin() + 1 + k), sortiert = werte, alle(k);
+  std::sort(sortiert.begin(), sortiert.end());
+  std::iota(alle.begin(), alle.end(), 1);
+  ASSERT_EQ(sortiert, alle);
+  ASSERT_EQ(std::count(s.Karten.begin(), s.Karten.end(), 0), 53 - k);
+  ASSERT_EQ(s.Loesung.size(), static_cast<size_t>(k));
+  for (int i = 0; i < k; ++i) ASSERT_EQ(s.Loesung[i], u'a' + (werte[i] - 1) % (k / 2)) << "card " << i + 1;
 }
 
 }  // namespace paarix::test
