@@ -1,205 +1,142 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <future>
-#include <mutex>
-#include <thread>
+#include <stdexcept>
 
 #include "CuePlayer.h"
-#include "Tonfolge.h"
 
 namespace paarix {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
-// A device whose plays block until the test opens the gate. It records what it played,
-// on which thread, and whether two plays ever overlapped.
-class GatedDevice final : public ToneDevice {
- public:
-  struct Log {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool open = false;
-    int running = 0;
-    int mostAtOnce = 0;
-    int started = 0;
-    int finished = 0;
-    std::vector<std::vector<Tone>> played;
-    std::vector<std::thread::id> threads;
-  };
+// A device whose plays block until the test opens the gate. It records what it played, on
+// which thread, and how many plays ever ran at once.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool open = false;
+  int running = 0, mostAtOnce = 0, finished = 0;
+  std::vector<std::vector<Tone>> played;
+  std::vector<std::thread::id> threads;
 
-  explicit GatedDevice(std::shared_ptr<Log> log) : log_(std::move(log)) {}
+  void oeffnen() {
+    const std::lock_guard lock(mutex);
+    open = true;
+    changed.notify_all();
+  }
+  void warteAuf(int started) {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return std::ssize(played) >= started; }));
+  }
+  int fertig() {
+    const std::lock_guard lock(mutex);
+    return finished;
+  }
+};
 
+struct GatedDevice final : ToneDevice {
+  explicit GatedDevice(std::shared_ptr<Gate> g) : gate(std::move(g)) {}
+  std::shared_ptr<Gate> gate;
   void play(const std::vector<Tone>& tones) override {
-    std::unique_lock lock(log_->mutex);
-    ++log_->started;
-    ++log_->running;
-    log_->mostAtOnce = std::max(log_->mostAtOnce, log_->running);
-    log_->played.push_back(tones);
-    log_->threads.push_back(std::this_thread::get_id());
-    log_->changed.notify_all();
-    log_->changed.wait(lock, [this] { return log_->open; });
+    std::unique_lock lock(gate->mutex);
+    gate->mostAtOnce = std::max(gate->mostAtOnce, ++gate->running);
+    gate->played.push_back(tones), gate->threads.push_back(std::this_thread::get_id());
+    gate->changed.notify_all();
+    gate->changed.wait(lock, [&] { return gate->open; });
     lock.unlock();
-    std::this_thread::sleep_for(2ms);  // room for an overlapping play to show up
+    std::this_thread::sleep_for(2ms);  // room for an overlapping play or an early return to show
     lock.lock();
-    --log_->running;
-    ++log_->finished;
-    log_->changed.notify_all();
+    --gate->running, ++gate->finished;
   }
-
- private:
-  std::shared_ptr<Log> log_;
 };
 
-class CuePlayerTest : public testing::Test {
- protected:
-  CuePlayerTest() : log(std::make_shared<GatedDevice::Log>()), player(std::make_unique<GatedDevice>(log)) {}
-
-  void openGate() {
-    const std::lock_guard lock(log->mutex);
-    log->open = true;
-    log->changed.notify_all();
-  }
-
-  void waitUntilStarted(int n) {
-    std::unique_lock lock(log->mutex);
-    ASSERT_TRUE(log->changed.wait_for(lock, 10s, [&] { return log->started >= n; }));
-  }
-
-  int finished() {
-    const std::lock_guard lock(log->mutex);
-    return log->finished;
-  }
-
-  std::shared_ptr<GatedDevice::Log> log;
-  CuePlayer player;
+struct CuePlayerTest : testing::Test {
+  std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+  std::unique_ptr<CuePlayer> player = std::make_unique<CuePlayer>(std::make_unique<GatedDevice>(gate));
 };
 
-TEST_F(CuePlayerTest, TonPlaysOnTheAudioThreadWhileTheCallerWaitsInTheHook) {
-  int hookCalls = 0;
-  player.setWaitHook([&](CuePlayer::Completion& completion) {
-    ++hookCalls;
-    waitUntilStarted(1);
-    EXPECT_FALSE(completion.done());
-    openGate();
-    completion.wait();
-    EXPECT_TRUE(completion.done());
-  });
-  player.Ton(11);
-  EXPECT_EQ(hookCalls, 1);
-  EXPECT_EQ(finished(), 1);
-  ASSERT_EQ(log->played.size(), 1u);
-  EXPECT_EQ(log->played[0], Tonfolge(11));
-  EXPECT_NE(log->threads[0], std::this_thread::get_id());
-}
-
-TEST_F(CuePlayerTest, CuesWithoutTonesReturnAtOnceEvenWhileAnotherCuePlays) {
-  bool hookCalled = false;
-  player.setWaitHook([&](CuePlayer::Completion& completion) {
-    hookCalled = true;
-    completion.wait();
-  });
-  CuePlayer::Completion running = player.start(9);
-  waitUntilStarted(1);
-  for (int16_t cue : {int16_t{19}, int16_t{25}, int16_t{-1}, int16_t{-32768}, int16_t{32767}}) {
-    player.Ton(cue);  // the gate is shut: blocking here would hang the test
-    EXPECT_TRUE(player.start(cue).done());
-  }
-  EXPECT_FALSE(hookCalled);
-  EXPECT_FALSE(running.done());
-  openGate();
-  running.wait();
-  EXPECT_EQ(log->played.size(), 1u);
-}
-
-// A window that waits in a local event loop may handle another event that asks for a cue.
-// That cue plays after the first, and the inner call returns only when its own cue is over.
-TEST_F(CuePlayerTest, TonCalledInsideTheHookQueuesBehindTheRunningCue) {
-  int depth = 0;
-  int finishedWhenInnerReturned = -1;
-  player.setWaitHook([&](CuePlayer::Completion& completion) {
-    if (++depth == 1) {
-      waitUntilStarted(1);
-      openGate();
-      player.Ton(16);
-      finishedWhenInnerReturned = finished();
+// Ton plays on the audio thread while the caller waits in the hook, and returns only when
+// the cue has ended, even if the hook returns earlier. Cues without tones return at once,
+// without the hook, also while another cue plays.
+TEST_F(CuePlayerTest, TonWaitsInTheHookForItsCue) {
+  int hook = 0;
+  player->setWaitHook([&](CuePlayer::Completion& c) {
+    ++hook;
+    gate->warteAuf(1);
+    EXPECT_FALSE(c.done());
+    for (int16_t cue : {19, 25, -1, -32768, 32767}) {
+      player->Ton(cue);  // the gate is shut: a cue that waited would hang here
+      EXPECT_TRUE(player->start(cue).done());
     }
-    completion.wait();
-    --depth;
+    gate->oeffnen();
   });
-  player.Ton(9);
-  EXPECT_EQ(finishedWhenInnerReturned, 2);
-  ASSERT_EQ(log->played.size(), 2u);
-  EXPECT_EQ(log->played[0], Tonfolge(9));
-  EXPECT_EQ(log->played[1], Tonfolge(16));
-  EXPECT_EQ(log->mostAtOnce, 1);
+  player->Ton(11);
+  EXPECT_EQ(std::tuple(hook, gate->fertig(), gate->played), std::tuple(1, 1, std::vector<std::vector<Tone>>{Tonfolge(11)}));
+  EXPECT_NE(gate->threads[0], std::this_thread::get_id());
+}
+
+// A window that waits in a local event loop may handle another event that asks for a cue:
+// it plays after the first, and the inner call returns when its own cue is over.
+TEST_F(CuePlayerTest, TonInsideTheHookQueuesBehindTheRunningCue) {
+  int tiefe = 0, fertigInnen = -1;
+  player->setWaitHook([&](CuePlayer::Completion& c) {
+    if (++tiefe == 1) gate->warteAuf(1), gate->oeffnen(), player->Ton(16), fertigInnen = gate->fertig();
+    c.wait();
+  });
+  player->Ton(9);
+  EXPECT_EQ(fertigInnen, 2);
+  EXPECT_EQ(gate->played, (std::vector{Tonfolge(9), Tonfolge(16)}));
+  EXPECT_EQ(gate->mostAtOnce, 1);
 }
 
 TEST_F(CuePlayerTest, CuesFromSeveralThreadsNeverOverlap) {
-  openGate();
+  gate->oeffnen();
   std::vector<std::thread> threads;
-  for (int i = 0; i < 4; ++i)
-    threads.emplace_back([this, i] {
-      for (int k = 0; k < 5; ++k) player.Ton(static_cast<int16_t>(8 + i));
-    });
+  for (int16_t i = 0; i < 4; ++i) threads.emplace_back([this, i] { for (int k = 0; k < 5; ++k) player->Ton(8 + i); });
   for (auto& thread : threads) thread.join();
-  EXPECT_EQ(finished(), 20);
-  EXPECT_EQ(log->mostAtOnce, 1);
+  EXPECT_EQ(std::pair(gate->fertig(), gate->mostAtOnce), std::pair(20, 1));
 }
 
-TEST_F(CuePlayerTest, OnDoneRunsOnTheAudioThreadWhenTheCueEndsOrAtOnceAfterwards) {
-  CuePlayer::Completion completion = player.start(8);
-  std::promise<std::thread::id> ranOn;
-  completion.onDone([&] { ranOn.set_value(std::this_thread::get_id()); });
-  waitUntilStarted(1);
-  auto result = ranOn.get_future();
-  EXPECT_EQ(result.wait_for(20ms), std::future_status::timeout);
-  openGate();
-  ASSERT_EQ(result.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(result.get(), log->threads[0]);
-  EXPECT_TRUE(completion.done());
-
-  bool ranAtOnce = false;
-  completion.onDone([&] { ranAtOnce = true; });
-  EXPECT_TRUE(ranAtOnce);
+// onDone runs on the audio thread when the cue ends, or at once when it has ended.
+TEST_F(CuePlayerTest, OnDone) {
+  CuePlayer::Completion c = player->start(8);
+  std::promise<std::thread::id> lief;
+  c.onDone([&] { lief.set_value(std::this_thread::get_id()); });
+  gate->warteAuf(1);
+  gate->oeffnen();
+  EXPECT_EQ(lief.get_future().get(), gate->threads[0]);
+  bool sofort = false;
+  c.onDone([&] { sofort = true; });
+  EXPECT_TRUE(c.done() && sofort);
 }
 
-TEST_F(CuePlayerTest, AHookThatReturnsEarlyDoesNotLetTonReturnBeforeTheCueEnds) {
-  player.setWaitHook([](CuePlayer::Completion&) {});
-  std::thread opener([this] {
-    waitUntilStarted(1);
-    std::this_thread::sleep_for(20ms);
-    openGate();
-  });
-  player.Ton(13);
-  EXPECT_EQ(finished(), 1);
-  opener.join();
-}
-
-TEST(CuePlayerShutdown, FinishesTheRunningCueAndReleasesEveryWaiter) {
-  auto log = std::make_shared<GatedDevice::Log>();
-  auto player = std::make_unique<CuePlayer>(std::make_unique<GatedDevice>(log));
-  CuePlayer::Completion first = player->start(9);
-  CuePlayer::Completion second = player->start(16);
-  {
-    std::unique_lock lock(log->mutex);
-    ASSERT_TRUE(log->changed.wait_for(lock, 10s, [&] { return log->started == 1; }));
-  }
-  std::thread opener([&] {
-    std::this_thread::sleep_for(50ms);
-    const std::lock_guard lock(log->mutex);
-    log->open = true;
-    log->changed.notify_all();
-  });
+// Shutting down lets the running cue finish and releases whoever waits for a queued one.
+TEST_F(CuePlayerTest, Shutdown) {
+  CuePlayer::Completion erste = player->start(9), zweite = player->start(16);
+  gate->warteAuf(1);
+  std::thread oeffner([&] { std::this_thread::sleep_for(20ms), gate->oeffnen(); });
   player.reset();
-  opener.join();
-  EXPECT_TRUE(first.done());
-  EXPECT_TRUE(second.done());
-  EXPECT_EQ(log->finished, log->started);  // nothing cut off in the middle
-  EXPECT_EQ(log->mostAtOnce, 1);
+  oeffner.join();
+  EXPECT_TRUE(erste.done() && zweite.done());
+  EXPECT_EQ(std::pair(gate->fertig(), gate->played.size()), std::pair(1, size_t{1}));
+}
+
+// A device that throws (it should not) or plays silently still takes each cue's whole time.
+TEST(CuePlayerDevices, EveryCueKeepsItsDuration) {
+  struct Werfer final : ToneDevice {
+    void play(const std::vector<Tone>&) override { throw std::runtime_error("device gone"); }
+  };
+  CuePlayer werfer(std::make_unique<Werfer>()), still(std::make_unique<SilentToneDevice>());
+  for (CuePlayer* player : {&werfer, &still}) {
+    for (int16_t cue : {17, 9, 21}) {
+      const auto start = Clock::now();
+      player->Ton(cue);
+      EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(Dauer(Tonfolge(cue)))) << cue;
+    }
+  }
 }
 
 }  // namespace

@@ -1,89 +1,89 @@
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <limits>
-#include <map>
 
+#include "Signal.h"
 #include "Ton.h"
-#include "Tonfolge.h"
+#include "ToneRender.h"
 
 namespace paarix {
 namespace {
 
-constexpr int32_t P = Pausenton;
+using testing::IsEmpty;
+using testing::Not;
 
-// The cue table written out tone by tone, loops unrolled, with each cue's total.
-struct Row {
-  std::vector<Tone> tones;
-  int32_t total;
-};
-const std::map<int16_t, Row>& cueTable() {
-  static const std::map<int16_t, Row> table = {
-      {0, {{{2000, 40}}, 40}},
-      {1, {{{2000, 40}}, 40}},
-      {2, {{{2000, 40}}, 40}},
-      {3, {{{2000, 40}}, 40}},
-      {4, {{{5000, 40}}, 40}},
-      {5, {{{5000, 40}}, 40}},
-      {6, {{{5000, 40}}, 40}},
-      {7, {{{5000, 40}}, 40}},
-      {8, {{{120, 80}}, 80}},
-      {9, {{{4500, 30}}, 30}},
-      {10, {{{400, 20}}, 20}},
-      {11, {{{2500, 200}, {4000, 700}, {P, 300},
-              {2500, 200}, {4000, 700}, {P, 300},
-              {2500, 200}, {4000, 700}, {P, 300}}, 3600}},
-      {12, {{{300, 60}, {20000, 40}, {350, 60}}, 160}},
-      {13, {{{700, 100}}, 100}},
-      {14, {{{2000, 30}, {P, 300}, {2200, 30}, {P, 300}, {2400, 30}, {P, 300},
-              {2600, 30}, {P, 300}, {2800, 30}, {P, 300}, {3000, 30}, {P, 300}}, 1980}},
-      {15, {{{3500, 50}, {3200, 200}}, 250}},
-      {16, {{{4800, 30}}, 30}},
-      {17, {{{1500, 200}, {P, 80}, {1500, 200}, {P, 80}, {1000, 200}}, 760}},
-      {18, {{{1000, 40}, {1200, 40}, {1000, 40}, {900, 200}}, 320}},
-      {20, {{{4000, 20}, {P, 100}, {4000, 20}}, 140}},
-      {21, {{{100, 80}, {P, 50}, {130, 80}, {P, 50}, {80, 50}}, 310}},
-      {22, {{{1000, 60}, {1100, 60}}, 120}},
-      {23, {{{1500, 60}, {1600, 60}}, 120}},
-      {24, {{{1000, 60}, {1100, 60}, {P, 50}, {1500, 60}, {1600, 60}}, 290}},
-  };
-  return table;
+std::vector<Tone> operator+(std::vector<Tone> a, const std::vector<Tone>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
-TEST(Tonfolge, EveryCueHasExactlyTheTonesOfTheTable) {
-  EXPECT_EQ(cueTable().size(), 24u);
-  for (const auto& [cue, row] : cueTable()) {
-    SCOPED_TRACE(testing::Message() << "cue " << cue);
-    EXPECT_EQ(Tonfolge(cue), row.tones);
-    EXPECT_EQ(Dauer(Tonfolge(cue)), row.total);
+// What the palette's loops and compositions promise, and each cue's length.
+TEST(Tonfolge, TheCuesAndTheirLengths) {
+  const int32_t dauer[] = {40, 40, 40, 40, 40, 40, 40, 40, 80, 30, 20, 3600, 160,
+                           100, 1980, 250, 30, 760, 320, 0, 140, 310, 120, 120, 290};
+  for (int16_t cue = 0; cue <= 24; ++cue) {
+    EXPECT_EQ(Dauer(Tonfolge(cue)), dauer[cue]) << "cue " << cue;
+    for (const Tone& t : Tonfolge(cue)) EXPECT_TRUE(t.ms > 0 && t.hz > 0) << "cue " << cue;
   }
+  const std::vector<Tone> fanfare = Tonfolge(11), durchgang(fanfare.begin(), fanfare.begin() + 3);
+  EXPECT_EQ(fanfare, durchgang + durchgang + durchgang);  // three passes, each ending in its pause
+  EXPECT_EQ(durchgang[2].hz, Pausenton);
+  std::vector<Tone> reihe;  // 2000 Hz up to 3000 Hz in steps of 200, each tone followed by a pause
+  for (int32_t hz = 2000; hz <= 3000; hz += 200) reihe = reihe + std::vector<Tone>{{hz, 30}, {Pausenton, 300}};
+  EXPECT_EQ(Tonfolge(14), reihe);
+  const std::vector<Tone> pause = {{Pausenton, 50}};
+  EXPECT_EQ(Tonfolge(24), Tonfolge(22) + pause + Tonfolge(23));
 }
 
-TEST(Tonfolge, NineteenAndNumbersOutsideThePaletteHaveNoTones) {
-  for (int16_t cue : {int16_t{19}, int16_t{25}, int16_t{-1}, std::numeric_limits<int16_t>::min(),
-                      std::numeric_limits<int16_t>::max()}) {
-    SCOPED_TRACE(testing::Message() << "cue " << cue);
-    EXPECT_TRUE(Tonfolge(cue).empty());
-  }
-  EXPECT_EQ(Dauer({}), 0);
-}
-
-// Ton hands the device the whole cue in one request, and nothing at all for a number
-// without tones, over the whole 16-bit range.
-TEST(Ton, PlaysEachCueOnceInOneRequestAndNothingForOtherNumbers) {
+// Ton hands the device the whole cue in one request and nothing for a number without
+// tones (19 and everything outside 0..24), over the whole 16-bit range.
+TEST(Tonfolge, TonPlaysEachCueInOneRequest) {
   RecordingToneDevice device;
   for (int32_t n = std::numeric_limits<int16_t>::min(); n <= std::numeric_limits<int16_t>::max(); ++n) {
-    const int16_t cue = static_cast<int16_t>(n);
-    Ton(cue, device);
-    const auto calls = device.calls();
-    const auto row = cueTable().find(cue);
-    if (row == cueTable().end()) {
-      ASSERT_TRUE(calls.empty()) << "cue " << cue << " played something";
-    } else {
-      ASSERT_EQ(calls.size(), 1u) << "cue " << cue;
-      EXPECT_EQ(calls[0], row->second.tones) << "cue " << cue;
-    }
+    Ton(static_cast<int16_t>(n), device);
+    const bool toene = n >= 0 && n <= 24 && n != 19;
+    ASSERT_EQ(device.calls(), toene ? std::vector<std::vector<Tone>>{Tonfolge(int16_t(n))} : std::vector<std::vector<Tone>>{}) << n;
+    ASSERT_EQ(Tonfolge(int16_t(n)).empty(), !toene) << n;
     device.clear();
   }
+}
+
+// Every cue renders its tones without clicks; edges come from whole milliseconds, so a long
+// cue does not drift; pause tones and tones of no length or frequency are silence.
+TEST(Tonfolge, RenderedCuesSoundTheirTones) {
+  for (int16_t cue = 0; cue <= 24; ++cue) EXPECT_THAT(test::signalFehler(renderTones(Tonfolge(cue)), Tonfolge(cue)), IsEmpty()) << cue;
+  std::vector<Tone> lang;
+  for (int32_t i = 0; i < 200; ++i) lang = lang + std::vector<Tone>{{1234 + 7 * i, 23}, {Pausenton, 17}};
+  EXPECT_THAT(test::signalFehler(renderTones(lang), lang), IsEmpty());
+  const auto still = [](const std::vector<int16_t>& x) { return std::count(x.begin(), x.end(), 0) == std::ssize(x); };
+  EXPECT_TRUE(still(renderTones({{24000, 10}, {0, 10}})) && renderTones({{24000, 10}}).size() == 480);
+  EXPECT_FALSE(still(renderTones({{23999, 10}})));
+  EXPECT_TRUE(renderTones({{1000, 0}, {1000, -5}}).empty());
+}
+
+// The signal check finds what it is there to find, or the capture tests prove nothing.
+TEST(Tonfolge, TheSignalCheckFindsFaults) {
+  const std::vector<Tone> soll = {{120, 60}, {Pausenton, 50}, {1000, 60}, {1100, 60}};
+  const auto x = renderTones(soll);
+  EXPECT_THAT(test::signalFehler(x, soll), IsEmpty());
+  for (const auto& falsch : std::vector<std::vector<Tone>>{{{120, 60}, {Pausenton, 50}, {1000, 60}, {1100, 61}},
+                                                           {{120, 60}, {Pausenton, 50}, {1030, 60}, {1100, 60}},
+                                                           {{120, 57}, {Pausenton, 53}, {1000, 60}, {1100, 60}},
+                                                           {{120, 60}, {Pausenton, 53}, {1000, 57}, {1100, 60}},
+                                                           {{120, 60}, {Pausenton, 50}, {1000, 63}, {1100, 57}}}) {
+    EXPECT_THAT(test::signalFehler(renderTones(falsch), soll), Not(IsEmpty())) << falsch[3].ms;
+  }
+  const auto verdorben = [&](auto aendern) {
+    auto y = x;
+    aendern(y);
+    return test::signalFehler(y, soll);
+  };
+  EXPECT_THAT(verdorben([](auto& y) { for (auto& v : y) v = int16_t(v * 2); }), Not(IsEmpty()));
+  EXPECT_THAT(verdorben([](auto& y) { y[70 * 48] = 1; }), Not(IsEmpty()));          // sound in the pause
+  EXPECT_THAT(verdorben([](auto& y) { y[30 * 48 + 20] = 0; }), Not(IsEmpty()));     // a dropout
+  EXPECT_THAT(verdorben([](auto& y) {  // a tone switched on without a fade
+    for (int n = 0; n < 48; ++n) y[n] = int16_t(8231 * std::cos(2 * std::numbers::pi * 120 * n / 48000));
+  }), Not(IsEmpty()));
 }
 
 }  // namespace
