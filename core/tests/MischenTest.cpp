@@ -14,15 +14,13 @@ constexpr float kGroesstesR = 1.0f - 1.0f / 16777216.0f;  // 1 - 2^-24, the larg
 // broken source could give, are drawn again without using up a slot.
 TEST(Mischen, ScriptedDraws) {
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-  Tisch z(0, 0);
-  z.Ziehe({12, 1, 12, 2, 10, 1, 11, 2, 12, 3}, 12);
   const struct { int16_t k; std::vector<float> skript; std::vector<int16_t> karten; } faelle[] = {
       {12, {kGroesstesR, 0.0f}, {12, 1}}, {32, {kGroesstesR, 0.0f}, {32, 1}}, {52, {kGroesstesR, 0.0f}, {52, 1}},
-      {12, z.skript, {12, 1, 2, 10, 11, 3}}, {12, {1.0f, 1.5f, -0.01f, nan, inf, -inf, 0.5f}, {7}}};
+      {12, Werte({12, 1, 12, 2, 10, 1, 11, 2, 12, 3}, 12), {12, 1, 2, 10, 11, 3}}, {12, {1.0f, 1.5f, -0.01f, nan, inf, -inf, 0.5f}, {7}}};
   for (const auto& f : faelle) {
     Tisch t(0, 0);
     t.spiel.Kartenzahl = f.k;
-    t.skript = f.skript;
+    t.zufall.Skript(f.skript);
     t.spiel.KartenMischen();
     EXPECT_EQ(std::vector<int16_t>(&t.spiel.Karten[1], &t.spiel.Karten[1 + f.karten.size()]), f.karten) << f.k;
     ErwarteAusgeteilt(t.spiel, f.k);
@@ -39,13 +37,13 @@ TEST(Mischen, SuccessiveDeals) {
     const int16_t k = KartenzahlFuerIndex(brl, t.spiel.Kartenzahl);
     t.lstBrl = brl;
     t.spiel.BrlGroesseUebernehmen();
-    EXPECT_EQ(std::tuple(t.saaten, t.spiel.Kartenzahl), std::tuple(++saaten, k));
+    EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Kartenzahl), std::tuple(++saaten, k));
     ErwarteAusgeteilt(t.spiel, k);
   }
   for (int16_t k : {0, 1, 13, 54, -2}) {
     t.spiel.Kartenzahl = k;
     t.spiel.KartenMischen();
-    EXPECT_EQ(std::tuple(t.saaten, t.spiel.Loesung, t.spiel.Karten), std::tuple(++saaten, u"", std::array<int16_t, 53>{}));
+    EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Loesung, t.spiel.Karten), std::tuple(++saaten, u"", std::array<int16_t, 53>{}));
   }
 }
 

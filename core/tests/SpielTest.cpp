@@ -7,7 +7,7 @@ namespace {
 // on until a miss, and player 1 takes the last pair: 2 points against 4.
 TEST(Spiel, WorkedExample) {
   Tisch t(0, 1);
-  t.Ziehe({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12);
+  t.zufall.Skript(Werte({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12));
   t.spiel.NeuesSpiel();
   ASSERT_EQ(t.feld, u"............  --");
   const struct { int caret; std::u16string feld; int16_t cue, zug, spieler; } schritte[] = {
@@ -93,7 +93,7 @@ TEST(Spiel, WholeGamesKeepTheRulesAtEveryActivation) {
         // The next activation sends the focus to "Neues Spiel" and changes nothing else.
         const auto ende = std::tuple(t.feld, t.cues, std::string("CmdNeu"), int16_t{15}, 1);
         t.Aktiviere(static_cast<int>(t.rng() % 20));
-        EXPECT_EQ(std::tuple(t.feld, t.cues, t.fokus, t.spiel.Zug, t.saaten), ende);
+        EXPECT_EQ(std::tuple(t.feld, t.cues, t.fokus, t.spiel.Zug, t.zufall.saaten), ende);
       }
     }
   }
@@ -109,7 +109,7 @@ TEST(Spiel, WhatEachRestartClearsAndKeeps) {
     for (int neustart = 0; neustart < 3; ++neustart) {
       SCOPED_TRACE(testing::Message() << "situation " << lage << ", restart " << neustart);
       Tisch t(0, 2);
-      t.Ziehe({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12);
+      t.zufall.Skript(Werte({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12));
       t.spiel.NeuesSpiel();
       for (int pos : {0, 6, 1, 2, 5, 1, 7}) t.Aktiviere(pos);  // player 1: "a", a miss; player 2: "b"
       for (int pos : danach[lage]) t.Aktiviere(pos);
@@ -117,7 +117,7 @@ TEST(Spiel, WhatEachRestartClearsAndKeeps) {
       const auto punkte = t.spiel.Punkte;
       const auto zeichen = t.spiel.PunktZeichen;
       const auto loesung = t.spiel.Loesung;
-      const int saaten = t.saaten;
+      const int saaten = t.zufall.saaten;
       t.lstBrl = 1, t.lstAnzahl = 0, t.fokus.clear();
       if (neustart == 0) t.spiel.NeuesSpiel();
       if (neustart == 1) t.spiel.SpielerzahlSetzen();
@@ -126,7 +126,7 @@ TEST(Spiel, WhatEachRestartClearsAndKeeps) {
       const bool neu = neustart == 0;
       EXPECT_EQ(t.feld, std::u16string(k, u'.') + u"  " + std::u16string(n, u'-'));
       EXPECT_TRUE(t.spiel.Zug == 0 && t.spiel.Pos1 == 0 && t.spiel.Pos2 == 0 && t.spiel.Karte1 + t.spiel.Karte2 == u"");
-      EXPECT_EQ(std::tuple(t.spiel.Kartenzahl, t.spiel.Spielerzahl, t.saaten), std::tuple(k, n, saaten + (neustart != 1)));
+      EXPECT_EQ(std::tuple(t.spiel.Kartenzahl, t.spiel.Spielerzahl, t.zufall.saaten), std::tuple(k, n, saaten + (neustart != 1)));
       ErwarteAusgeteilt(t.spiel, k);
       EXPECT_EQ(t.spiel.Loesung == loesung, neustart == 1);
       EXPECT_EQ(t.spiel.Punkte, neu ? decltype(punkte){} : punkte);

@@ -8,23 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "FakeFenster.h"
 #include "Spielzustand.h"
 
 namespace paarix::test {
 
-// The game on a window without a screen, with a cue recorder and a random source that
-// plays back a script, then goes on with a seeded generator.
-struct Tisch : Fenster, Tongeber, Zufallsquelle {
+// The game on a window without a screen, with a cue recorder and a scripted random source.
+struct Tisch : Fenster, Tongeber {
   std::u16string feld, gezeichnet;
   int16_t caret = 0, lstBrl, lstAnzahl;
   std::string fokus;
   std::vector<int16_t> cues;
   std::vector<std::u16string> beimTon;  // the field as last painted while each cue played
-  std::vector<float> skript;
-  size_t gezogen = 0;
-  int saaten = 0;
-  std::mt19937 rng;
-  Spielzustand spiel{*this, *this, *this};
+  SkriptZufall zufall;
+  std::mt19937 rng;  // for the players' choices
+  Spielzustand spiel{*this, *this, zufall};
 
   std::u16string SpielLesen() const override { return feld; }
   void SpielSchreiben(const std::u16string& text) override { feld = text; }
@@ -36,19 +34,13 @@ struct Tisch : Fenster, Tongeber, Zufallsquelle {
   int16_t LstBrlIndex() const override { return lstBrl; }
   int16_t LstAnzahlIndex() const override { return lstAnzahl; }
   void Ton(int16_t cue) override { cues.push_back(cue), beimTon.push_back(gezeichnet); }
-  void NeuSaeen() override { ++saaten; }
-  float Naechste() override { return gezogen < skript.size() ? skript[gezogen++] : unitFromBits(uint32_t(rng())); }
 
   // The window's start-up: both lists read, player 1 to move, a fresh field, nothing dealt.
-  Tisch(int16_t brl, int16_t anzahl, unsigned seed = 1) : lstBrl(brl), lstAnzahl(anzahl), rng(seed) {
+  Tisch(int16_t brl, int16_t anzahl, unsigned seed = 1) : lstBrl(brl), lstAnzahl(anzahl), zufall({}, seed), rng(seed) {
     spiel.Kartenzahl = KartenzahlFuerIndex(brl, 0);
     spiel.SpielerzahlSetzen();
     spiel.AktSpieler = 1;
     feld = spiel.FeldText();
-  }
-  // The next deal draws exactly these card values.
-  void Ziehe(std::vector<int> werte, int k) {
-    for (int v : werte) skript.push_back(static_cast<float>((v - 0.5) / k));
   }
   void Aktiviere(int pos) { caret = static_cast<int16_t>(pos), spiel.KarteAktivieren(); }
   void SpieleAllePaare() {
@@ -58,6 +50,13 @@ struct Tisch : Fenster, Tongeber, Zufallsquelle {
     }
   }
 };
+
+// Random values that make a deal of k cards draw exactly these card values.
+inline std::vector<float> Werte(const std::vector<int>& werte, int k) {
+  std::vector<float> r;
+  for (int v : werte) r.push_back(static_cast<float>((v - 0.5) / k));
+  return r;
+}
 
 // The score cells of the first n players, for points up to 159.
 inline std::u16string Punktzeichen(const std::array<int16_t, 4>& punkte, int n) {

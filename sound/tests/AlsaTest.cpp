@@ -8,12 +8,12 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
-#include <filesystem>
 #include <future>
 
 #include "AlsaToneDevice.h"
 #include "CuePlayer.h"
-#include "Signal.h"
+#include "AlsaTestConfig.h"
+#include "SignalCheck.h"
 #include "Ton.h"
 
 namespace {
@@ -59,21 +59,15 @@ namespace {
 
 using testing::IsEmpty;
 using Clock = std::chrono::steady_clock;
-namespace fs = std::filesystem;
 
 class Alsa : public testing::Test {
  protected:
   void SetUp() override {
     faults.openError = faults.writeError = faults.drainError = 0;
     faults.writeErrorTimes = -1;
-    fs::create_directories(dir);
-    std::ofstream(dir / "capture.conf") << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true\n"
-                                           "  file { @func getenv vars [ CAPTURE ] default \"/dev/null\" } }\n";
-    std::ofstream(dir / "missing.conf") << "pcm.!default { type plug slave.pcm \"nowhere\" }\n";
-    setenv("ALSA_CONFIG_PATH", (dir / "capture.conf").c_str(), 1);
-    setenv("CAPTURE", wav.c_str(), 1);
+    test::useAlsaConfig(configs.capture());
+    test::captureInto(wav);
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Plays the cue, which must take at least its nominal time and must not hang.
   void spiele(ToneDevice& device, int16_t cue) {
@@ -97,11 +91,11 @@ class Alsa : public testing::Test {
         alle.insert(alle.end(), tones.begin(), tones.end());
       }
     }
-    EXPECT_THAT(test::signalFehler(test::wavSamples(wav), alle), IsEmpty()) << "cues " << testing::PrintToString(cues);
+    EXPECT_THAT(test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, alle), IsEmpty()) << "cues " << testing::PrintToString(cues);
   }
 
-  const fs::path dir = fs::temp_directory_path() / ("paarix-alsa-" + std::to_string(getpid()));
-  const fs::path wav = dir / "capture.wav";
+  test::AlsaConfigDir configs;
+  const std::filesystem::path wav = configs.path() / "capture.wav";
 };
 
 // Each cue alone comes out exactly: 48 samples per millisecond, its tones, silent pauses,
@@ -119,13 +113,13 @@ TEST_F(Alsa, StartUpPicksAlsaAndTheAudioThreadPlaysThrough) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   ASSERT_NE(dynamic_cast<AlsaToneDevice*>(device.get()), nullptr);
   CuePlayer(std::move(device)).Ton(15);
-  EXPECT_THAT(test::signalFehler(test::wavSamples(wav), Tonfolge(15)), IsEmpty());
+  EXPECT_THAT(test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, Tonfolge(15)), IsEmpty());
 }
 
 // No sound card: start-up falls back to silence with one notice of its own (none of
 // libasound's), nothing hangs, and cues keep their durations.
 TEST_F(Alsa, MissingDeviceFallsBackToSilence) {
-  setenv("ALSA_CONFIG_PATH", (dir / "missing.conf").c_str(), 1);
+  test::useAlsaConfig(configs.missing());
   testing::internal::CaptureStderr();
   auto device = openToneDevice();
   const std::string gesagt = testing::internal::GetCapturedStderr();
@@ -160,7 +154,7 @@ TEST_F(Alsa, LostDevice) {
     const std::string gesagt = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(gesagt.begin(), gesagt.end(), '\n'), 1) << gesagt;
     device.reset();
-    EXPECT_THAT(test::signalFehler(test::wavSamples(wav), Tonfolge(12)), IsEmpty());
+    EXPECT_THAT(test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, Tonfolge(12)), IsEmpty());
   }
   auto device = AlsaToneDevice::open();
   faults.writeError = faults.openError = -ENODEV;

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "Signal.h"
+#include "SignalCheck.h"
 #include "Ton.h"
 #include "ToneRender.h"
 
@@ -51,10 +51,10 @@ TEST(Tonfolge, TonPlaysEachCueInOneRequest) {
 // Every cue renders its tones without clicks; edges come from whole milliseconds, so a long
 // cue does not drift; pause tones and tones of no length or frequency are silence.
 TEST(Tonfolge, RenderedCuesSoundTheirTones) {
-  for (int16_t cue = 0; cue <= 24; ++cue) EXPECT_THAT(test::signalFehler(renderTones(Tonfolge(cue)), Tonfolge(cue)), IsEmpty()) << cue;
+  for (int16_t cue = 0; cue <= 24; ++cue) EXPECT_THAT(test::checkCueSignal(renderTones(Tonfolge(cue)), Tonfolge(cue)), IsEmpty()) << cue;
   std::vector<Tone> lang;
   for (int32_t i = 0; i < 200; ++i) lang = lang + std::vector<Tone>{{1234 + 7 * i, 23}, {Pausenton, 17}};
-  EXPECT_THAT(test::signalFehler(renderTones(lang), lang), IsEmpty());
+  EXPECT_THAT(test::checkCueSignal(renderTones(lang), lang), IsEmpty());
   const auto still = [](const std::vector<int16_t>& x) { return std::count(x.begin(), x.end(), 0) == std::ssize(x); };
   EXPECT_TRUE(still(renderTones({{24000, 10}, {0, 10}})) && renderTones({{24000, 10}}).size() == 480);
   EXPECT_FALSE(still(renderTones({{23999, 10}})));
@@ -65,18 +65,18 @@ TEST(Tonfolge, RenderedCuesSoundTheirTones) {
 TEST(Tonfolge, TheSignalCheckFindsFaults) {
   const std::vector<Tone> soll = {{120, 60}, {Pausenton, 50}, {1000, 60}, {1100, 60}};
   const auto x = renderTones(soll);
-  EXPECT_THAT(test::signalFehler(x, soll), IsEmpty());
+  EXPECT_THAT(test::checkCueSignal(x, soll), IsEmpty());
   for (const auto& falsch : std::vector<std::vector<Tone>>{{{120, 60}, {Pausenton, 50}, {1000, 60}, {1100, 61}},
                                                            {{120, 60}, {Pausenton, 50}, {1030, 60}, {1100, 60}},
                                                            {{120, 57}, {Pausenton, 53}, {1000, 60}, {1100, 60}},
                                                            {{120, 60}, {Pausenton, 53}, {1000, 57}, {1100, 60}},
                                                            {{120, 60}, {Pausenton, 50}, {1000, 63}, {1100, 57}}}) {
-    EXPECT_THAT(test::signalFehler(renderTones(falsch), soll), Not(IsEmpty())) << falsch[3].ms;
+    EXPECT_THAT(test::checkCueSignal(renderTones(falsch), soll), Not(IsEmpty())) << falsch[3].ms;
   }
   const auto verdorben = [&](auto aendern) {
     auto y = x;
     aendern(y);
-    return test::signalFehler(y, soll);
+    return test::checkCueSignal(y, soll);
   };
   EXPECT_THAT(verdorben([](auto& y) { for (auto& v : y) v = int16_t(v * 2); }), Not(IsEmpty()));
   EXPECT_THAT(verdorben([](auto& y) { y[70 * 48] = 1; }), Not(IsEmpty()));          // sound in the pause

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,7 +24,7 @@ namespace paarix::test {
 // pauses (24 kHz and up) are digital silence; each audible tone has its frequency within
 // 2 % and a level of -12 dBFS within 1 dB, starts and ends within 2 ms of its place, fades
 // in and out, and no two neighbouring samples jump further than a faded sine can.
-inline std::vector<std::string> signalFehler(const std::vector<int16_t>& x, const std::vector<Tone>& tones) {
+inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, const std::vector<Tone>& tones) {
   std::vector<std::string> fehler;
   const auto melde = [&](size_t i, const auto&... was) {
     std::ostringstream text;
@@ -70,9 +72,13 @@ inline std::vector<std::string> signalFehler(const std::vector<int16_t>& x, cons
   return fehler;
 }
 
-// The samples of a 16-bit mono 48 kHz PCM WAV file; empty for anything else.
-inline std::vector<int16_t> wavSamples(const std::string& pfad) {
-  std::ifstream in(pfad, std::ios::binary);
+struct WavFile {
+  std::vector<int16_t> samples;
+};
+
+// A 16-bit mono 48 kHz PCM WAV file; nullopt for anything else.
+inline std::optional<WavFile> readWav(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
   const std::string d{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const auto zahl = [&](size_t at, int bytes) {
     uint32_t v = 0;
@@ -82,10 +88,10 @@ inline std::vector<int16_t> wavSamples(const std::string& pfad) {
   const size_t fmt = d.find("fmt "), data = d.find("data");
   if (d.compare(0, 4, "RIFF") != 0 || fmt == std::string::npos || data == std::string::npos ||
       zahl(fmt + 8, 2) != 1 || zahl(fmt + 10, 2) != 1 || zahl(fmt + 12, 4) != 48000 || zahl(fmt + 22, 2) != 16)
-    return {};
-  std::vector<int16_t> samples(std::min<size_t>(zahl(data + 4, 4), d.size() - data - 8) / 2);
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(zahl(data + 8 + 2 * i, 2));
-  return samples;
+    return std::nullopt;
+  WavFile wav{std::vector<int16_t>(std::min<size_t>(zahl(data + 4, 4), d.size() - data - 8) / 2)};
+  for (size_t i = 0; i < wav.samples.size(); ++i) wav.samples[i] = static_cast<int16_t>(zahl(data + 8 + 2 * i, 2));
+  return wav;
 }
 
 }  // namespace paarix::test

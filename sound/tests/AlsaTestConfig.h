@@ -1,0 +1,45 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace paarix::test {
+
+// A private directory with two ALSA configurations. Pointing ALSA_CONFIG_PATH at one of
+// them replaces the whole system configuration, whatever sound servers run:
+// - capture.conf: the default PCM writes every sample into the WAV file named by the
+//   environment variable CAPTURE and passes it on to a null device that takes it at once;
+// - missing.conf: the default PCM names a device that does not exist.
+class AlsaConfigDir {
+ public:
+  AlsaConfigDir() {
+    std::filesystem::create_directories(dir_);
+    std::ofstream(capture()) << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true\n"
+                                "  file { @func getenv vars [ CAPTURE ] default \"/dev/null\" } }\n";
+    std::ofstream(missing()) << "pcm.!default { type plug slave.pcm \"nowhere\" }\n";
+  }
+  ~AlsaConfigDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  AlsaConfigDir(const AlsaConfigDir&) = delete;
+  AlsaConfigDir& operator=(const AlsaConfigDir&) = delete;
+
+  const std::filesystem::path& path() const { return dir_; }
+  std::filesystem::path capture() const { return dir_ / "capture.conf"; }
+  std::filesystem::path missing() const { return dir_ / "missing.conf"; }
+
+ private:
+  inline static int made_ = 0;
+  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
+                               ("paarix-sound-" + std::to_string(getpid()) + "-" + std::to_string(made_++));
+};
+
+inline void useAlsaConfig(const std::filesystem::path& config) { setenv("ALSA_CONFIG_PATH", config.c_str(), 1); }
+inline void captureInto(const std::filesystem::path& wav) { setenv("CAPTURE", wav.c_str(), 1); }
+
+}  // namespace paarix::test
