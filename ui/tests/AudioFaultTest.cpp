@@ -5,9 +5,7 @@
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -78,12 +76,9 @@ extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
 namespace paarix {
 namespace {
 
-using testing::IsEmpty;
-
 constexpr long kPaarMs = 3600;  // cue 11
 
-// A window on a fresh settings folder whose cues go through the ALSA capture
-// device, with the deal abcdefabcdef.
+// The window with its cues going through the ALSA capture device; the deal abcdefabcdef.
 class FeldMitAlsa : public testing::Test {
  protected:
   void SetUp() override {
@@ -95,7 +90,6 @@ class FeldMitAlsa : public testing::Test {
     geraet = device.get();
     fenster = std::make_unique<Paarix>(ordner.filePath(QStringLiteral("paarix.ini")), std::move(device), &zufall);
     fenster->show();
-    QApplication::setActiveWindow(fenster.get());
     fenster->findChild<QPushButton*>(QStringLiteral("CmdNeu"))->click();
     fenster->Zustand().Loesung = u"abcdefabcdef";
   }
@@ -103,17 +97,42 @@ class FeldMitAlsa : public testing::Test {
 
   // Turns the card at `pos` with the space bar; returns how long the handler ran.
   long Aktivieren(int pos) {
-    SpielFeld* feld = fenster->findChild<SpielFeld*>(QStringLiteral("Spiel"));
-    feld->setFocus(Qt::OtherFocusReason);
-    feld->setCursorPosition(pos);
+    fenster->Feld().setFocus(Qt::OtherFocusReason);
+    fenster->Feld().setCursorPosition(pos);
     QElapsedTimer uhr;
     uhr.start();
-    QTest::keyClick(feld, Qt::Key_Space);
+    QTest::keyClick(&fenster->Feld(), Qt::Key_Space);
     return static_cast<long>(uhr.elapsed());
   }
-  QString Feld() const { return fenster->findChild<SpielFeld*>(QStringLiteral("Spiel"))->text(); }
-  // Turns the first card, then its partner while `fehler` makes the device fail.
-  void FehlerImPaarTon(const std::function<void()>& fehler);
+  QString Feld() { return fenster->Feld().text(); }
+
+  // The device fails in the middle of the pair cue: the cue keeps its 3.6 s in
+  // silence, the pair is scored, the loss is reported once; the next cue opens
+  // the device again and sounds in full.
+  void FehlerImPaarTon(const std::function<void()>& fehler) {
+    ASSERT_GE(Aktivieren(0), 30);
+    fehler();
+    testing::internal::CaptureStderr();
+    const long dauer = Aktivieren(6);
+    const std::string gemeldet = testing::internal::GetCapturedStderr();
+    EXPECT_GE(dauer, kPaarMs) << "the pair cue ended early";
+    EXPECT_LT(dauer, kPaarMs + 2500) << "the failing device held the game up";
+    EXPECT_EQ(std::count(gemeldet.begin(), gemeldet.end(), '\n'), 1) << gemeldet;
+    EXPECT_EQ(Feld(), QStringLiteral("-.....-.....  a"));
+    faults.clear();
+    const int opensBefore = faults.opens;
+    test::captureInto(configs.path() / "zweite.wav");
+    EXPECT_GE(Aktivieren(1), 30);
+    EXPECT_GE(Aktivieren(2), 30);  // "b" and "c" differ
+    EXPECT_EQ(faults.opens - opensBefore, 1);
+    EXPECT_EQ(Feld(), QStringLiteral("-bc...-.....  a"));
+    fenster.reset();  // closes the device and with it the capture file
+    const auto wav = test::readWav(configs.path() / "zweite.wav");
+    ASSERT_TRUE(wav.has_value());
+    std::vector<Tone> erwartet = Tonfolge(9);
+    for (const Tone& ton : Tonfolge(16)) erwartet.push_back(ton);
+    EXPECT_THAT(test::checkCueSignal(wav->samples, erwartet), testing::IsEmpty());
+  }
 
   test::AlsaConfigDir configs;
   QTemporaryDir ordner;
@@ -122,83 +141,32 @@ class FeldMitAlsa : public testing::Test {
   std::unique_ptr<Paarix> fenster;
 };
 
-// The device fails half-way through the pair cue: the cue keeps its 3.6 s in
-// silence, the pair is scored, the loss is reported once, and the next cue opens
-// the device again and sounds in full.
-void FeldMitAlsa::FehlerImPaarTon(const std::function<void()>& fehler) {
-  ASSERT_GE(Aktivieren(0), 30);
-  fehler();
-  testing::internal::CaptureStderr();
-  const long dauer = Aktivieren(6);
-  const std::string gemeldet = testing::internal::GetCapturedStderr();
-  EXPECT_GE(dauer, kPaarMs) << "the pair cue ended early";
-  EXPECT_LT(dauer, kPaarMs + 2500) << "the failing device held the game up";
-  EXPECT_FALSE(geraet->isOpen());
-  EXPECT_EQ(std::count(gemeldet.begin(), gemeldet.end(), '\n'), 1) << gemeldet;
-  EXPECT_EQ(Feld(), QStringLiteral("-.....-.....  a"));
-  EXPECT_EQ(fenster->Zustand().Zug, 0);
-
-  // The device is back: the next turn sounds in full.
-  faults.clear();
-  const int opensBefore = faults.opens;
-  test::captureInto(configs.path() / "zweite.wav");
-  EXPECT_GE(Aktivieren(1), 30);
-  EXPECT_TRUE(geraet->isOpen());
-  EXPECT_EQ(faults.opens - opensBefore, 1);
-  EXPECT_GE(Aktivieren(2), 30);  // "b" and "c" differ
-  EXPECT_EQ(Feld(), QStringLiteral("-bc...-.....  a"));
-  EXPECT_EQ(fenster->Zustand().Zug, 2);
-
-  fenster.reset();  // closes the device and with it the capture file
-  const auto wav = test::readWav(configs.path() / "zweite.wav");
-  ASSERT_TRUE(wav.has_value());
-  std::vector<Tone> erwartet = Tonfolge(9);
-  const std::vector<Tone> ungleich = Tonfolge(16);
-  erwartet.insert(erwartet.end(), ungleich.begin(), ungleich.end());
-  EXPECT_THAT(test::checkCueSignal(wav->samples, erwartet), IsEmpty());
-}
-
-// 1.2 s into the cue.
-void WriteFailsAfterAWhile(int error) {
-  faults.writeErrorAfter = faults.framesWritten + 48 * 1200;
+// Writes fail from `ms` into the cue on.
+void WritesFailAfter(int error, long ms) {
+  faults.writeErrorAfter = faults.framesWritten + 48 * ms;
   faults.writeError = error;
 }
 
-TEST_F(FeldMitAlsa, DeviceVanishesDuringTheWriteOfThePairCue) {
-  FehlerImPaarTon([] { WriteFailsAfterAWhile(-ENODEV); });
-}
+TEST_F(FeldMitAlsa, DeviceVanishesDuringTheWriteOfThePairCue) { FehlerImPaarTon([] { WritesFailAfter(-ENODEV, 1200); }); }
+TEST_F(FeldMitAlsa, WriteErrorDuringThePairCue) { FehlerImPaarTon([] { WritesFailAfter(-EIO, 1200); }); }
+TEST_F(FeldMitAlsa, DeviceVanishesWhileThePairCueDrains) { FehlerImPaarTon([] { faults.drainError = -ENODEV; }); }
+TEST_F(FeldMitAlsa, DrainErrorAtTheEndOfThePairCue) { FehlerImPaarTon([] { faults.drainError = -EIO; }); }
 
-TEST_F(FeldMitAlsa, WriteErrorDuringThePairCue) {
-  FehlerImPaarTon([] { WriteFailsAfterAWhile(-EIO); });
-}
-
-TEST_F(FeldMitAlsa, DeviceVanishesWhileThePairCueDrains) {
-  FehlerImPaarTon([] { faults.drainError = -ENODEV; });
-}
-
-TEST_F(FeldMitAlsa, DrainErrorAtTheEndOfThePairCue) {
-  FehlerImPaarTon([] { faults.drainError = -EIO; });
-}
-
-// The device vanishes for good in the middle of the pair cue and cannot be
-// opened again: every later cue is silent but keeps its duration, and the game
-// plays on.
+// Gone for good and not to be opened again: every later cue is silent but keeps
+// its time, and the game plays on.
 TEST_F(FeldMitAlsa, DeviceGoneForGoodPlaysOnInSilence) {
   ASSERT_GE(Aktivieren(0), 30);
-  faults.writeErrorAfter = faults.framesWritten + 48 * 500;
-  faults.writeError = -ENODEV;
+  WritesFailAfter(-ENODEV, 500);
   faults.openError = -ENODEV;
   testing::internal::CaptureStderr();
   EXPECT_GE(Aktivieren(6), kPaarMs);
   const long framesAfterLoss = faults.framesWritten;
-
-  EXPECT_GE(Aktivieren(1), 30);  // cue 9
-  EXPECT_GE(Aktivieren(2), 30);  // cue 16: "b" and "c" differ
+  EXPECT_GE(Aktivieren(1), 30);
+  EXPECT_GE(Aktivieren(2), 30);  // "b" and "c" differ
   Aktivieren(5);                 // both face down again
   EXPECT_GE(Aktivieren(1), 30);
   EXPECT_GE(Aktivieren(7), kPaarMs);
   const std::string gemeldet = testing::internal::GetCapturedStderr();
-
   EXPECT_EQ(Feld(), QStringLiteral("--....--....  b"));
   EXPECT_EQ(std::count(gemeldet.begin(), gemeldet.end(), '\n'), 1) << gemeldet;
   EXPECT_FALSE(geraet->isOpen());

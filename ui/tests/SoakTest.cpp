@@ -5,668 +5,323 @@
 //   PAARIX_SOAK_EVENTS  number of events (default 100000)
 //   PAARIX_SOAK_TRACE   1: print every event as it is sent
 //
-// A failure prints the seed, the number of the failing event and the events that led
-// to it; the same seed and count replay the run exactly.
+// A failure prints the seed, the failing event and the events before it; the same
+// seed and count replay the run exactly.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
 #include <QAccessibleTextInterface>
 #include <QElapsedTimer>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QTimer>
-#include <cinttypes>
-#include <cstdlib>
 #include <deque>
-#include <functional>
 #include <iostream>
 #include <random>
 #include <sstream>
 
-#include "EventGate.h"
 #include "Spieltisch.h"
 #include "Texte.h"
 
 namespace paarix::test {
 namespace {
 
-struct SoakSettings {
-  uint64_t seed = 1;
-  long events = 100000;
-  bool trace = false;
+std::string Str(const QString& s) { return s.toStdString(); }
+std::string Str(const std::u16string& s) { return Str(QString::fromStdU16String(s)); }
+const char* const kControls[] = {"CmdInfo", "LstBrl", "LstAnzahl", "Spiel", "CmdNeu", "CmdEnde", "Info"};
+
+// Everything that must hold after every event; returns what does not.
+std::string Verstoesse(Spieltisch& t) {
+  std::ostringstream out;
+  const Spielzustand& z = t.Z();
+  const int k = z.Kartenzahl, s = z.Spielerzahl;
+  if (k != 12 && k != 32 && k != 52) out << "Kartenzahl " << k << "\n";
+  if (s < 1 || s > 4) out << "Spielerzahl " << s << "\n";
+  if (z.AktSpieler < 1 || z.AktSpieler > 4) out << "AktSpieler " << z.AktSpieler << "\n";
+  if (!(z.Zug >= 0 && z.Zug <= 2) && z.Zug < 14) out << "Zug " << z.Zug << "\n";
+  if (t.Deals() > 0 && static_cast<int>(z.Loesung.size()) != k) out << "Loesung has " << z.Loesung.size() << " letters\n";
+  for (int c = 0; c < k / 2 && static_cast<int>(z.Loesung.size()) == k; ++c) {
+    if (std::count(z.Loesung.begin(), z.Loesung.end(), char16_t(u'a' + c)) != 2) out << "letter " << char('a' + c) << " not twice\n";
+  }
+  // The field: the game-over text, or the cards, two blanks and a score cell per player.
+  const QString feld = t.Feld();
+  const bool ende = z.Zug >= 14;
+  const qsizetype karten = ende ? 12 : k;
+  const QString kopf = ende ? QStringLiteral("Spielschluss") : feld.left(k);
+  if (feld.size() != karten + 2 + s || !feld.startsWith(kopf) || feld.mid(karten, 2) != QStringLiteral("  ")) {
+    out << "field \"" << Str(feld) << "\" for " << k << " cards, " << s << " players, Zug " << z.Zug << "\n";
+  } else {
+    for (int i = 0; i < s; ++i) {
+      const QChar c = feld[karten + 2 + i];
+      const std::u16string& punkte = z.PunktZeichen[size_t(i)];
+      if (c != u'-' && !(punkte.size() == 1 && c == punkte[0] && c >= u'a')) out << "score cell " << i << "\n";
+    }
+    int offen = 0;
+    for (int i = 0; !ende && i < k; ++i) {
+      const QChar c = feld[i];
+      if (c == u'.' || (c == u'-' && z.Loesung.size() == size_t(k))) continue;
+      if (z.Loesung.size() != size_t(k) || c != z.Loesung[size_t(i)] || (i + 1 != z.Pos1 && i + 1 != z.Pos2)) {
+        out << "card cell " << i << " shows '" << Str(QString(c)) << "'\n";
+      }
+      ++offen;
+    }
+    if (!ende && offen != z.Zug) out << offen << " cards face up in turn phase " << z.Zug << "\n";
+  }
+  // Exactly one view, and the focus on a visible control of the window.
+  auto zu = [&](const char* n) { return t.Control(n)->isVisible(); };
+  const bool titel = t.fenster->windowTitle() == texte::Titel();
+  const bool rest = zu("CmdInfo") && zu("LstBrl") && zu("LstAnzahl") && zu("CmdNeu") && zu("CmdEnde");
+  const bool keiner = !zu("CmdInfo") && !zu("LstBrl") && !zu("LstAnzahl") && !zu("CmdNeu") && !zu("CmdEnde");
+  const int views = int(rest && zu("Spiel") && !zu("Info") && titel) + int(keiner && !zu("Spiel") && zu("Info") && titel) +
+                    int(keiner && zu("Spiel") && !zu("Info") && t.fenster->windowTitle().isEmpty());
+  if (!t.fenster->isVisible() || views != 1) out << "not exactly one view\n";
+  QWidget* fokus = QApplication::focusWidget();
+  if (!fokus || fokus->window() != t.fenster.get() || !fokus->isVisible() ||
+      std::none_of(std::begin(kControls), std::end(kControls), [&](const char* n) { return fokus->objectName() == n; })) {
+    out << "the focus is on " << (fokus ? Str(fokus->objectName()) + " " + fokus->metaObject()->className() : "nothing") << "\n";
+  }
+  if (t.fenster->Gate().busy() || t.fenster->Gate().waiting() != 0) out << "a handler still runs or waits\n";
+  return out.str();
+}
+
+// The soak never quits: Enter and the space bar on the quit button are swallowed.
+struct QuitGuard : QObject {
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select;
+  }
 };
 
-SoakSettings SettingsFromEnvironment() {
-  SoakSettings s;
-  if (const char* seed = std::getenv("PAARIX_SOAK_SEED"); seed != nullptr && *seed != '\0') {
-    s.seed = std::strtoull(seed, nullptr, 0);
-  }
-  if (const char* events = std::getenv("PAARIX_SOAK_EVENTS"); events != nullptr && *events != '\0') {
-    s.events = std::strtol(events, nullptr, 10);
-  }
-  if (const char* trace = std::getenv("PAARIX_SOAK_TRACE")) s.trace = std::string(trace) == "1";
-  return s;
-}
+struct Key {
+  int gewicht;
+  Qt::Key key;
+  Qt::KeyboardModifiers mods;
+  const char* text;
+};
+// The keyboard, weighted; the letters and digits are drawn apart.
+const Key kKeys[] = {
+    {80, Qt::Key_Tab, {}, "\t"}, {60, Qt::Key_Backtab, Qt::ShiftModifier, ""}, {60, Qt::Key_Left, {}, ""},
+    {80, Qt::Key_Right, {}, ""}, {30, Qt::Key_Up, {}, ""}, {30, Qt::Key_Down, {}, ""}, {20, Qt::Key_Home, {}, ""},
+    {20, Qt::Key_End, {}, ""}, {10, Qt::Key_PageDown, {}, ""}, {130, Qt::Key_Space, {}, " "}, {30, Qt::Key_V, {}, "v"},
+    {10, Qt::Key_V, Qt::ShiftModifier, "V"}, {30, Qt::Key_Escape, {}, "\x1b"}, {30, Qt::Key_Return, {}, "\r"},
+    {10, Qt::Key_Enter, Qt::KeypadModifier, "\r"}, {20, Qt::Key_Backspace, {}, "\b"}, {20, Qt::Key_Delete, {}, "\x7f"},
+    {10, Qt::Key_V, Qt::ControlModifier, "\x16"}, {5, Qt::Key_Insert, Qt::ShiftModifier, ""},
+    {10, Qt::Key_Z, Qt::ControlModifier, "\x1a"}, {5, Qt::Key_Y, Qt::ControlModifier, "\x19"},
+    {5, Qt::Key_X, Qt::ControlModifier, "\x18"}, {5, Qt::Key_A, Qt::ControlModifier, "\x01"},
+    {1, Qt::Key_N, Qt::AltModifier, ""}, {1, Qt::Key_F10, Qt::ShiftModifier, ""}, {1, Qt::Key_Menu, {}, ""},
+};
 
-std::string Str(const QString& text) { return text.toStdString(); }
-
-std::string Str(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
-}
-
-// The checks that must hold after every event. Each returns an empty string when
-// everything is in order, otherwise what is wrong.
-class Invariants {
+class Treiber {
  public:
-  explicit Invariants(Spieltisch& t) : t_(t) {}
+  Treiber(Spieltisch& t, uint64_t seed) : t_(t), rng_(seed) {}
 
-  std::string Check(bool dealtBefore) const {
-    std::ostringstream out;
-    Zustand(out, dealtBefore);
-    Field(out);
-    View(out);
-    Focus(out);
-    if (t_.fenster->Gate().busy() || t_.fenster->Gate().waiting() != 0) {
-      out << "a handler is still running or waiting (" << t_.fenster->Gate().waiting() << " waiting)\n";
+  // Sends one event and says what it was. In stretches the player mostly plays,
+  // so that games end and points pile up; in between the whole window is roamed.
+  std::string Naechstes() {
+    if (--modusRest_ <= 0) spielt_ = Chance(35), modusRest_ = 100 + Unter(400);
+    const bool feld = t_.Spiel()->isVisible(), listen = t_.LstBrl()->isVisible();
+    if (spielt_ && Chance(80)) {
+      const int wurf = Unter(100);
+      if (wurf < 35 && feld) return Klick(false);
+      if (wurf < 60 && feld) return Routing();
+      static const Key kSpiel[] = {{1, Qt::Key_Space, {}, " "}, {1, Qt::Key_Right, {}, ""}, {1, Qt::Key_Left, {}, ""},
+                                   {1, Qt::Key_Home, {}, ""}, {1, Qt::Key_End, {}, ""}};
+      return Taste(kSpiel[Unter(int(std::size(kSpiel)))]);
     }
-    return out.str();
+    const int wurf = Unter(1000);
+    if (wurf < 95 && feld) return Klick(Chance(30));
+    if (wurf < 175 && feld) return Routing();
+    if (wurf < 180 && feld) return Kontextmenue();
+    if (wurf < 240 && listen) return ListenKlick();
+    if (wurf < 270 && listen) return ButtonKlick();
+    if (wurf < 350) return Schub();
+    if (wurf < 375) {
+      if (!anderes_.isVisible()) anderes_.show();
+      QApplication::setActiveWindow(&anderes_);
+      QApplication::setActiveWindow(t_.fenster.get());
+      return "to another window and back";
+    }
+    if (wurf < 400) {
+      if (Text()->text(0, Text()->characterCount()) != t_.Feld()) ADD_FAILURE() << "the accessible text differs";
+      return "accessible read, caret " + std::to_string(Text()->cursorPosition());
+    }
+    return Taste(ZufallsTaste());
   }
 
  private:
-  void Zustand(std::ostream& out, bool dealtBefore) const {
-    const Spielzustand& z = t_.fenster->Zustand();
-    if (z.Kartenzahl != 12 && z.Kartenzahl != 32 && z.Kartenzahl != 52) out << "Kartenzahl " << z.Kartenzahl << "\n";
-    if (z.Spielerzahl < 1 || z.Spielerzahl > 4) out << "Spielerzahl " << z.Spielerzahl << "\n";
-    if (z.AktSpieler < 1 || z.AktSpieler > 4) out << "AktSpieler " << z.AktSpieler << "\n";
-    if (!(z.Zug == 0 || z.Zug == 1 || z.Zug == 2 || z.Zug >= 14)) out << "Zug " << z.Zug << "\n";
+  int Unter(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
+  bool Chance(int prozent) { return Unter(100) < prozent; }
+  QAccessibleTextInterface* Text() const { return QAccessible::queryAccessibleInterface(t_.Spiel())->textInterface(); }
 
-    if (z.Loesung.empty()) {
-      if (dealtBefore) out << "Loesung is empty after a deal\n";
-      return;
+  Key ZufallsTaste() {
+    static const char* const kZeichen = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    if (Chance(10)) {
+      const char c = kZeichen[Unter(62)];
+      static char text[2];
+      text[0] = c;
+      const bool gross = c >= 'A' && c <= 'Z';
+      const auto key = static_cast<Qt::Key>(c >= '0' && c <= '9' ? c : std::toupper(c));
+      return {1, key, gross ? Qt::ShiftModifier : Qt::NoModifier, text};
     }
-    if (z.Loesung.size() != static_cast<size_t>(z.Kartenzahl)) {
-      out << "Loesung has " << z.Loesung.size() << " letters for " << z.Kartenzahl << " cards\n";
-      return;
+    static const int summe = [] { int n = 0; for (const Key& k : kKeys) n += k.gewicht; return n; }();
+    int wurf = Unter(summe);
+    for (const Key& k : kKeys) {
+      if ((wurf -= k.gewicht) < 0) return k;
     }
-    std::array<int, 128> count{};
-    for (char16_t c : z.Loesung) {
-      if (c < u'a' || c >= u'a' + z.Kartenzahl / 2) {
-        out << "Loesung holds '" << Str(std::u16string(1, c)) << "'\n";
-        return;
-      }
-      ++count[c];
-    }
-    for (int c = 'a'; c < 'a' + z.Kartenzahl / 2; ++c) {
-      if (count[static_cast<size_t>(c)] != 2) out << "Loesung holds '" << char(c) << "' " << count[static_cast<size_t>(c)] << " times\n";
-    }
+    return kKeys[0];
   }
 
-  void Field(std::ostream& out) const {
-    const Spielzustand& z = t_.fenster->Zustand();
+  // Half the cells are a player's who remembers every card: the partner of the
+  // card face up, or a card face down. The rest fall anywhere, -1 and the end included.
+  int Zelle() {
+    const Spielzustand& z = t_.Z();
     const QString feld = t_.Feld();
-    const auto k = static_cast<qsizetype>(z.Kartenzahl);
-    const auto s = static_cast<qsizetype>(std::clamp<int16_t>(z.Spielerzahl, 0, 4));
-    auto scoreCellOk = [&](QChar c, qsizetype spieler) {
-      const auto& zeichen = z.PunktZeichen[static_cast<size_t>(spieler)];
-      return c == u'-' || (zeichen.size() == 1 && c.unicode() == zeichen[0] && c.unicode() >= u'a');
-    };
-
-    const QString schluss = QStringLiteral("Spielschluss  ");
-    const bool gameOverText = feld.startsWith(schluss);
-    if (z.Zug >= 14) {
-      if (!gameOverText || feld.size() != schluss.size() + s) {
-        out << "Zug " << z.Zug << " but the field is \"" << Str(feld) << "\"\n";
-        return;
-      }
-      for (qsizetype i = 0; i < s; ++i) {
-        if (!scoreCellOk(feld[schluss.size() + i], i)) out << "score cell " << i << " of \"" << Str(feld) << "\"\n";
-      }
-      return;
-    }
-    if (feld.size() != k + 2 + s) {
-      out << "field \"" << Str(feld) << "\" has " << feld.size() << " characters for " << k << " cards and " << s
-          << " players\n";
-      return;
-    }
-    if (feld.mid(k, 2) != QStringLiteral("  ")) out << "no two blanks after the cards in \"" << Str(feld) << "\"\n";
-    for (qsizetype i = 0; i < s; ++i) {
-      if (!scoreCellOk(feld[k + 2 + i], i)) out << "score cell " << i << " of \"" << Str(feld) << "\"\n";
-    }
-
-    // Card cells: face down, matched, or showing the dealt letter. As many face up
-    // as the turn phase says, at the turn's positions; matched cards in pairs.
-    int faceUp = 0;
-    for (qsizetype i = 0; i < k; ++i) {
-      const char16_t c = feld[i].unicode();
-      if (c == u'.') continue;
-      const bool dealt = static_cast<qsizetype>(z.Loesung.size()) == k;
-      if (!dealt) {
-        out << "card cell " << i << " is '" << Str(QString(feld[i])) << "' before any deal\n";
-        continue;
-      }
-      const char16_t letter = z.Loesung[static_cast<size_t>(i)];
-      if (c == u'-') {
-        bool paarVoll = false;
-        for (qsizetype j = 0; j < k; ++j) {
-          if (j != i && z.Loesung[static_cast<size_t>(j)] == letter) paarVoll = feld[j] == u'-';
-        }
-        if (!paarVoll) out << "cell " << i << " matched without its pair\n";
-        continue;
-      }
-      if (c != letter) {
-        out << "card cell " << i << " shows '" << Str(QString(feld[i])) << "', dealt is '" << Str(std::u16string(1, letter))
-            << "'\n";
-        continue;
-      }
-      ++faceUp;
-      if (i + 1 != z.Pos1 && i + 1 != z.Pos2) out << "card cell " << i << " is face up outside the turn\n";
-    }
-    if (z.Zug <= 2 && faceUp != z.Zug) out << faceUp << " cards face up in turn phase " << z.Zug << "\n";
-  }
-
-  // Exactly one of the three views: which controls show, and the caption.
-  void View(std::ostream& out) const {
-    if (!t_.fenster->isVisible()) {
-      out << "the window is not visible\n";
-      return;
-    }
-    auto shown = [&](const char* name) { return t_.Control<QWidget>(name)->isVisible(); };
-    const bool sechs = shown("CmdInfo") && shown("LstBrl") && shown("LstAnzahl") && shown("Spiel") &&
-                       shown("CmdNeu") && shown("CmdEnde");
-    const bool keiner = !shown("CmdInfo") && !shown("LstBrl") && !shown("LstAnzahl") && !shown("CmdNeu") &&
-                        !shown("CmdEnde");
-    const bool normal = sechs && !shown("Info") && t_.fenster->windowTitle() == texte::Titel();
-    const bool hilfe = keiner && !shown("Spiel") && shown("Info") && t_.fenster->windowTitle() == texte::Titel();
-    const bool vollbild = keiner && shown("Spiel") && !shown("Info") && t_.fenster->windowTitle().isEmpty();
-    if (int{normal} + int{hilfe} + int{vollbild} != 1) {
-      out << "no single view: controls";
-      for (const char* name : {"CmdInfo", "LstBrl", "LstAnzahl", "Spiel", "CmdNeu", "CmdEnde", "Info"}) {
-        out << " " << name << (shown(name) ? "+" : "-");
-      }
-      out << ", caption \"" << Str(t_.fenster->windowTitle()) << "\"\n";
-      return;
-    }
-    const Ansicht erwartet = normal ? Ansicht::Normal : hilfe ? Ansicht::Hilfe : Ansicht::Vollbild;
-    if (t_.fenster->AktuelleAnsicht() != erwartet) out << "AktuelleAnsicht disagrees with the controls\n";
-  }
-
-  void Focus(std::ostream& out) const {
-    if (QApplication::activeWindow() != t_.fenster.get()) {
-      out << "the window is not active after reactivation\n";
-      return;
-    }
-    QWidget* fokus = QApplication::focusWidget();
-    static const QStringList kControls{"CmdInfo", "LstBrl", "LstAnzahl", "Spiel", "CmdNeu", "CmdEnde", "Info"};
-    if (fokus == nullptr) {
-      out << "nothing has the focus\n";
-    } else if (fokus->window() != t_.fenster.get() || !kControls.contains(fokus->objectName())) {
-      out << "the focus is on \"" << Str(fokus->objectName()) << "\" (" << fokus->metaObject()->className() << ")\n";
-    } else if (!fokus->isVisible()) {
-      out << "the focus is on the hidden control " << Str(fokus->objectName()) << "\n";
-    }
-  }
-
-  Spieltisch& t_;
-};
-
-// Sends random user events to the window: the keyboard and the mouse through the
-// window's platform window, as a real keyboard and mouse would, and caret
-// placements through the field's accessibility interface, as a screen reader
-// would. Skips the quit button and its access key.
-class SoakDriver {
- public:
-  SoakDriver(Spieltisch& t, uint64_t seed) : t_(t), rng_(seed) {}
-
-  // Sends one event and returns what it was.
-  std::string Next() {
-    // Stretches of a few hundred events in which the player mostly plays, so that
-    // games get finished and points pile up across restarts; in between the
-    // player roams the whole window.
-    if (--modusRest_ <= 0) {
-      spielt_ = Chance(35);
-      modusRest_ = 100 + Below(400);
-    }
-    if (spielt_ && Chance(80)) return Play();
-    const int roll = Below(1000);
-    if (roll < 560) return Key();
-    if (roll < 655) return FieldClick(false);
-    if (roll < 695) return FieldClick(true);
-    if (roll < 700) return ContextMenu();
-    if (roll < 760) return ListClick();
-    if (roll < 840) return AccessibleCaret();
-    if (roll < 870) return ButtonClick();
-    if (roll < 950) return Burst();
-    if (roll < 975) return SwitchWindows();
-    return AccessibleRead();
-  }
-
- private:
-  int Below(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
-  bool Chance(int percent) { return Below(100) < percent; }
-
-  QWindow* Window() const { return t_.fenster->windowHandle(); }
-  QString FocusName() const {
-    QWidget* fokus = QApplication::focusWidget();
-    return fokus != nullptr ? fokus->objectName() : QString();
-  }
-  bool Visible(const char* name) const { return t_.Control<QWidget>(name)->isVisible(); }
-
-  // A cell position for a click or a caret placement. Half of them are those of a
-  // player who remembers every card: the partner of the card face up, or a card
-  // still face down. The rest fall anywhere, the blanks and score cells and the
-  // end of the text included.
-  int Position() {
-    const Spielzustand& z = t_.fenster->Zustand();
-    const QString feld = t_.Feld();
-    if (Chance(50) && z.Zug < 14 && static_cast<qsizetype>(z.Loesung.size()) == z.Kartenzahl &&
-        feld.size() > z.Kartenzahl) {
-      if (z.Zug == 1 && z.Pos1 >= 1 && Chance(80)) {
-        const char16_t letter = z.Loesung[static_cast<size_t>(z.Pos1 - 1)];
-        for (int i = 0; i < z.Kartenzahl; ++i) {
-          if (i != z.Pos1 - 1 && z.Loesung[static_cast<size_t>(i)] == letter && feld[i] == u'.') return i;
-        }
-      }
+    if (Chance(50) && z.Zug < 14 && static_cast<int>(z.Loesung.size()) == z.Kartenzahl) {
       std::vector<int> verdeckt;
       for (int i = 0; i < z.Kartenzahl; ++i) {
-        if (feld[i] == u'.') verdeckt.push_back(i);
+        if (feld[i] != u'.') continue;
+        if (z.Zug == 1 && z.Pos1 >= 1 && z.Loesung[size_t(i)] == z.Loesung[size_t(z.Pos1 - 1)] && Chance(80)) return i;
+        verdeckt.push_back(i);
       }
-      if (!verdeckt.empty()) return verdeckt[static_cast<size_t>(Below(static_cast<int>(verdeckt.size())))];
+      if (!verdeckt.empty()) return verdeckt[size_t(Unter(int(verdeckt.size())))];
     }
-    return Below(static_cast<int>(feld.size()) + 3) - 1;  // -1 and one past the end included
+    return Unter(int(feld.size()) + 3) - 1;
   }
+  QPoint FeldPunkt(int pos) const { return t_.Spiel()->mapTo(t_.fenster.get(), t_.Zelle(pos)); }
 
-  // A point inside the field where a click places the caret at `pos`; the
-  // line edit's own hit test is monotonic in x.
-  QPoint CellPoint(int pos) const {
-    SpielFeld* feld = t_.Spiel();
-    const int y = feld->height() / 2;
-    int lo = 0;
-    int hi = feld->width() - 1;
-    while (lo < hi) {
-      const int mid = (lo + hi) / 2;
-      if (feld->cursorPositionAt(QPoint(mid, y)) >= pos) {
-        hi = mid;
-      } else {
-        lo = mid + 1;
-      }
-    }
-    return {std::min(lo + 1, feld->width() - 1), y};
-  }
-
-  struct KeyChoice {
-    Qt::Key key;
-    Qt::KeyboardModifiers mods;
-    const char* name;
-  };
-
-  KeyChoice RandomKey() {
-    static const std::vector<std::pair<int, KeyChoice>> kKeys{
-        {80, {Qt::Key_Tab, Qt::NoModifier, "Tab"}},
-        {60, {Qt::Key_Backtab, Qt::ShiftModifier, "Shift+Tab"}},
-        {60, {Qt::Key_Left, Qt::NoModifier, "Left"}},
-        {80, {Qt::Key_Right, Qt::NoModifier, "Right"}},
-        {30, {Qt::Key_Up, Qt::NoModifier, "Up"}},
-        {30, {Qt::Key_Down, Qt::NoModifier, "Down"}},
-        {20, {Qt::Key_Home, Qt::NoModifier, "Home"}},
-        {20, {Qt::Key_End, Qt::NoModifier, "End"}},
-        {10, {Qt::Key_PageUp, Qt::NoModifier, "PageUp"}},
-        {10, {Qt::Key_PageDown, Qt::NoModifier, "PageDown"}},
-        {130, {Qt::Key_Space, Qt::NoModifier, "Space"}},
-        {30, {Qt::Key_V, Qt::NoModifier, "v"}},
-        {10, {Qt::Key_V, Qt::ShiftModifier, "V"}},
-        {30, {Qt::Key_Escape, Qt::NoModifier, "Escape"}},
-        {30, {Qt::Key_Return, Qt::NoModifier, "Return"}},
-        {10, {Qt::Key_Enter, Qt::KeypadModifier, "Enter (keypad)"}},
-        {20, {Qt::Key_Backspace, Qt::NoModifier, "Backspace"}},
-        {20, {Qt::Key_Delete, Qt::NoModifier, "Delete"}},
-        {10, {Qt::Key_V, Qt::ControlModifier, "Ctrl+V"}},
-        {5, {Qt::Key_Insert, Qt::ShiftModifier, "Shift+Insert"}},
-        {10, {Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z"}},
-        {5, {Qt::Key_Y, Qt::ControlModifier, "Ctrl+Y"}},
-        {5, {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "Ctrl+Shift+Z"}},
-        {5, {Qt::Key_X, Qt::ControlModifier, "Ctrl+X"}},
-        {5, {Qt::Key_A, Qt::ControlModifier, "Ctrl+A"}},
-        {5, {Qt::Key_Space, Qt::ControlModifier, "Ctrl+Space"}},
-        {1, {Qt::Key_N, Qt::AltModifier, "Alt+N"}},
-        {1, {Qt::Key_F10, Qt::ShiftModifier, "Shift+F10"}},
-        {1, {Qt::Key_Menu, Qt::NoModifier, "Menu"}},
-    };
-    static const int kTotal = [] {
-      int sum = 0;
-      for (const auto& [weight, key] : kKeys) sum += weight;
-      return sum;
-    }();
-    // Letters and digits: about one key in ten.
-    if (Chance(10)) {
-      if (Chance(75)) {
-        const int i = Below(26);
-        return {static_cast<Qt::Key>(Qt::Key_A + i), Chance(20) ? Qt::ShiftModifier : Qt::NoModifier, nullptr};
-      }
-      return {static_cast<Qt::Key>(Qt::Key_0 + Below(10)), Qt::NoModifier, nullptr};
-    }
-    int roll = Below(kTotal);
-    for (const auto& [weight, key] : kKeys) {
-      if (roll < weight) return key;
-      roll -= weight;
-    }
-    return kKeys.front().second;
-  }
-
-  static QString KeyText(const KeyChoice& k) {
-    if (k.key >= Qt::Key_A && k.key <= Qt::Key_Z && !(k.mods & (Qt::ControlModifier | Qt::AltModifier))) {
-      const QChar c(u'a' + (k.key - Qt::Key_A));
-      return (k.mods & Qt::ShiftModifier) ? c.toUpper() : c;
-    }
-    if (k.key >= Qt::Key_0 && k.key <= Qt::Key_9 && k.mods == Qt::NoModifier) return QChar(u'0' + (k.key - Qt::Key_0));
-    if (k.key == Qt::Key_Space && !(k.mods & Qt::ControlModifier)) return QStringLiteral(" ");
-    if (k.key == Qt::Key_Escape) return QStringLiteral("\x1b");
-    if (k.key == Qt::Key_Return || k.key == Qt::Key_Enter) return QStringLiteral("\r");
-    if (k.key == Qt::Key_Backspace) return QStringLiteral("\b");
-    if (k.key == Qt::Key_Delete) return QStringLiteral("\x7f");
-    if (k.key == Qt::Key_Tab) return QStringLiteral("\t");
-    if ((k.mods & Qt::ControlModifier) && k.key >= Qt::Key_A && k.key <= Qt::Key_Z) {
-      return QChar(static_cast<char16_t>(k.key - Qt::Key_A + 1));
-    }
-    return {};
-  }
-
-  static std::string KeyName(const KeyChoice& k) {
-    if (k.name != nullptr) return k.name;
-    return "'" + Str(KeyText(k)) + "'";
-  }
-
-  // Enter and the space bar click the focused button: not on the quit button.
-  bool ClicksQuit(const KeyChoice& k) const {
-    if (FocusName() != QStringLiteral("CmdEnde")) return false;
-    return k.key == Qt::Key_Space || k.key == Qt::Key_Return || k.key == Qt::Key_Enter;
-  }
-
-  std::string Key() {
-    KeyChoice k = RandomKey();
-    while (ClicksQuit(k)) k = RandomKey();
-    const QString text = KeyText(k);
-    QTest::sendKeyEvent(QTest::Press, Window(), k.key, text, k.mods);
-    QTest::sendKeyEvent(QTest::Release, Window(), k.key, text, k.mods);
-    // An access key shows its button pressed for a moment and clicks it when a
-    // timer ends. Waiting for that keeps the run independent of the clock.
+  std::string Taste(const Key& k) {
+    QTest::sendKeyEvent(QTest::Press, t_.fenster->windowHandle(), k.key, QString::fromLatin1(k.text), k.mods);
+    QTest::sendKeyEvent(QTest::Release, t_.fenster->windowHandle(), k.key, QString::fromLatin1(k.text), k.mods);
+    // An access key clicks its button when a timer ends; waiting keeps the run off the clock.
     QPushButton* neu = t_.Button("CmdNeu");
-    if (neu->isDown() && !QTest::qWaitFor([neu] { return !neu->isDown(); }, 2000)) {
-      ADD_FAILURE() << "the new-game button stays pressed";
-    }
-    return "key " + KeyName(k) + " in " + Str(FocusNameBefore());
+    if (neu->isDown() && !QTest::qWaitFor([neu] { return !neu->isDown(); }, 2000)) ADD_FAILURE() << "CmdNeu stays down";
+    return "key " + std::to_string(k.key) + "/" + std::to_string(k.mods.toInt());
   }
-
-  QString FocusNameBefore() const { return lastFocus_; }
-
-  std::string FieldClick(bool doppelt) {
-    if (!Visible("Spiel")) return Key();
-    const int pos = Position();
-    const QPoint p = t_.Spiel()->mapTo(t_.fenster.get(), CellPoint(pos));
-    if (doppelt) {
-      QTest::mouseDClick(Window(), Qt::LeftButton, {}, p);
-    } else {
-      QTest::mouseClick(Window(), Qt::LeftButton, {}, p);
-    }
-    return std::string(doppelt ? "double click" : "click") + " in the field at cell " + std::to_string(pos);
+  std::string Klick(bool doppelt) {
+    const int pos = Zelle();
+    if (doppelt) QTest::mouseDClick(t_.fenster->windowHandle(), Qt::LeftButton, {}, FeldPunkt(pos));
+    else QTest::mouseClick(t_.fenster->windowHandle(), Qt::LeftButton, {}, FeldPunkt(pos));
+    return (doppelt ? "double click at " : "click at ") + std::to_string(pos);
   }
-
-  std::string ListClick() {
-    if (!Visible("LstBrl")) return Key();
-    const bool brl = Chance(50);
-    QListWidget* liste = brl ? t_.LstBrl() : t_.LstAnzahl();
-    const int row = Below(liste->count());
-    const Qt::KeyboardModifiers mods = Chance(10) ? Qt::ControlModifier : Qt::NoModifier;
-    QRect r = liste->visualItemRect(liste->item(row));
-    // An entry scrolled out of the list's view: the player scrolls, as the wheel would.
-    if (!liste->viewport()->rect().contains(r.center())) {
-      liste->scrollToItem(liste->item(row));
-      r = liste->visualItemRect(liste->item(row));
-    }
-    const QPoint p = liste->viewport()->mapTo(t_.fenster.get(), r.center());
-    QTest::mouseClick(Window(), Qt::LeftButton, mods, p);
-    return std::string(mods ? "ctrl+" : "") + "click on entry " + std::to_string(row) + " of " +
-           (brl ? "LstBrl" : "LstAnzahl");
+  // A Braille routing key: a caret placement or an empty selection through the field's interface.
+  std::string Routing() {
+    const int pos = Zelle();
+    if (Chance(70)) Text()->setCursorPosition(pos);
+    else Text()->setSelection(0, pos, pos);
+    return "routing to " + std::to_string(pos);
   }
-
-  std::string ButtonClick() {
-    if (!Visible("CmdInfo")) return Key();
-    const char* name = Chance(50) ? "CmdInfo" : "CmdNeu";
-    QPushButton* button = t_.Button(name);
-    QTest::mouseClick(Window(), Qt::LeftButton, {}, button->mapTo(t_.fenster.get(), button->rect().center()));
-    return std::string("click on ") + name;
+  std::string ListenKlick() {
+    QListWidget* liste = Chance(50) ? t_.LstBrl() : t_.LstAnzahl();
+    QListWidgetItem* eintrag = liste->item(Unter(liste->count()));
+    liste->scrollToItem(eintrag);
+    const QPoint p = liste->viewport()->mapTo(t_.fenster.get(), liste->visualItemRect(eintrag).center());
+    QTest::mouseClick(t_.fenster->windowHandle(), Qt::LeftButton, Chance(10) ? Qt::ControlModifier : Qt::NoModifier, p);
+    return "click on " + Str(eintrag->text());
   }
-
-  QAccessibleTextInterface* FieldText() const {
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(t_.Spiel());
-    return iface != nullptr ? iface->textInterface() : nullptr;
+  std::string ButtonKlick() {
+    QPushButton* b = t_.Button(Chance(50) ? "CmdInfo" : "CmdNeu");
+    QTest::mouseClick(t_.fenster->windowHandle(), Qt::LeftButton, {}, b->mapTo(t_.fenster.get(), b->rect().center()));
+    return "click on " + Str(b->objectName());
   }
-
-  // A Braille routing key: the screen reader places the caret through the field's
-  // accessibility interface, as a position or as an empty selection.
-  std::string AccessibleCaret() {
-    QAccessibleTextInterface* text = FieldText();
-    if (text == nullptr) return Key();
-    const int pos = Position();
-    if (Chance(70)) {
-      text->setCursorPosition(pos);
-      return "accessible caret to " + std::to_string(pos);
-    }
-    text->setSelection(0, pos, pos);
-    return "accessible empty selection at " + std::to_string(pos);
+  // A right click opens the field's menu; one of its entries, or Escape.
+  std::string Kontextmenue() {
+    const int wahl = Unter(8);
+    QTimer::singleShot(0, t_.fenster.get(), [wahl] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu) return;
+      QList<QAction*> aktiv;
+      for (QAction* a : menu->actions()) if (a->isEnabled() && !a->isSeparator()) aktiv << a;
+      if (wahl < aktiv.size()) aktiv[wahl]->trigger(), menu->close();
+      else QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    QTest::mouseClick(t_.fenster->windowHandle(), Qt::RightButton, {}, FeldPunkt(Zelle()));
+    QCoreApplication::processEvents();
+    return "context menu, entry " + std::to_string(wahl);
   }
-
-  // What a screen reader asks for after an update: the text and the caret.
-  std::string AccessibleRead() {
-    QAccessibleTextInterface* text = FieldText();
-    if (text == nullptr) return Key();
-    const int caret = text->cursorPosition();
-    const QString inhalt = text->text(0, text->characterCount());
-    if (inhalt != t_.Feld()) ADD_FAILURE() << "the accessible text differs from the field";
-    return "accessible read, caret " + std::to_string(caret);
-  }
-
-  // Several keys and caret placements that arrive while the first of them is still
-  // being handled (a fast typist, key repeat, a screen reader acting during a cue):
-  // they are queued behind it and handled in order.
-  std::string Burst() {
-    if (FocusName() == QStringLiteral("CmdEnde")) return Key();
-    static const KeyChoice kBurstKeys[] = {
-        {Qt::Key_Space, Qt::NoModifier, "Space"},   {Qt::Key_Space, Qt::NoModifier, "Space"},
-        {Qt::Key_Right, Qt::NoModifier, "Right"},   {Qt::Key_Left, Qt::NoModifier, "Left"},
-        {Qt::Key_Home, Qt::NoModifier, "Home"},     {Qt::Key_End, Qt::NoModifier, "End"},
-        {Qt::Key_V, Qt::NoModifier, "v"},           {Qt::Key_Escape, Qt::NoModifier, "Escape"},
-        {Qt::Key_X, Qt::NoModifier, "x"},           {Qt::Key_7, Qt::NoModifier, "7"},
-    };
+  // Keys and routing keys that arrive while the first is still handled (key repeat,
+  // a screen reader during a cue): queued, then handled in order.
+  std::string Schub() {
     std::string was = "burst:";
-    const int n = 2 + Below(5);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 2 + Unter(5); i > 0; --i) {
       if (Chance(25)) {
-        const int pos = Position();
-        QPointer<SpielFeld> feld(t_.Spiel());
-        QMetaObject::invokeMethod(
-            feld,
-            [this, pos] {
-              if (QAccessibleTextInterface* text = FieldText()) text->setCursorPosition(pos);
-            },
-            Qt::QueuedConnection);
-        was += " caret " + std::to_string(pos);
+        const int pos = Zelle();
+        QMetaObject::invokeMethod(t_.Spiel(), [this, pos] { Text()->setCursorPosition(pos); }, Qt::QueuedConnection);
+        was += " routing " + std::to_string(pos);
         continue;
       }
-      const KeyChoice& k = kBurstKeys[Below(static_cast<int>(std::size(kBurstKeys)))];
-      const QString text = KeyText(k);
-      QCoreApplication::postEvent(Window(), new QKeyEvent(QEvent::KeyPress, k.key, k.mods, text));
-      QCoreApplication::postEvent(Window(), new QKeyEvent(QEvent::KeyRelease, k.key, k.mods, text));
-      was += " " + KeyName(k);
+      static const Key kSchub[] = {{1, Qt::Key_Space, {}, " "}, {1, Qt::Key_Right, {}, ""}, {1, Qt::Key_Left, {}, ""},
+                                   {1, Qt::Key_Home, {}, ""},   {1, Qt::Key_V, {}, "v"},     {1, Qt::Key_Escape, {}, "\x1b"},
+                                   {1, Qt::Key_X, {}, "x"}};
+      const Key& k = kSchub[Unter(int(std::size(kSchub)))];
+      for (QEvent::Type typ : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QCoreApplication::postEvent(t_.fenster->windowHandle(), new QKeyEvent(typ, k.key, k.mods, QString::fromLatin1(k.text)));
+      }
+      was += " key " + std::to_string(k.key);
     }
     QCoreApplication::processEvents();
     return was;
   }
 
-  // Playing: turning cards with the space bar, a click or a routing key, and
-  // moving along the field.
-  std::string Play() {
-    const int roll = Below(100);
-    if (roll < 35) return FieldClick(false);
-    if (roll < 60) return AccessibleCaret();
-    static const KeyChoice kPlayKeys[] = {
-        {Qt::Key_Space, Qt::NoModifier, "Space"}, {Qt::Key_Space, Qt::NoModifier, "Space"},
-        {Qt::Key_Right, Qt::NoModifier, "Right"}, {Qt::Key_Left, Qt::NoModifier, "Left"},
-        {Qt::Key_Home, Qt::NoModifier, "Home"},   {Qt::Key_End, Qt::NoModifier, "End"},
-    };
-    const KeyChoice& k = kPlayKeys[Below(static_cast<int>(std::size(kPlayKeys)))];
-    if (ClicksQuit(k)) return FieldClick(false);
-    const QString text = KeyText(k);
-    QTest::sendKeyEvent(QTest::Press, Window(), k.key, text, k.mods);
-    QTest::sendKeyEvent(QTest::Release, Window(), k.key, text, k.mods);
-    return "key " + KeyName(k) + " in " + Str(FocusNameBefore());
-  }
-
-  // A right click in the field opens its context menu; the player picks one of
-  // its entries or leaves it with Escape.
-  std::string ContextMenu() {
-    if (!Visible("Spiel")) return Key();
-    const int pos = Position();
-    const int wahl = Below(8);
-    std::string gewaehlt = "nothing";
-    QTimer::singleShot(0, t_.fenster.get(), [wahl, &gewaehlt] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (menu == nullptr) return;
-      QList<QAction*> eintraege;
-      for (QAction* action : menu->actions()) {
-        if (action->isEnabled() && !action->isSeparator()) eintraege.append(action);
-      }
-      if (wahl < eintraege.size()) {
-        gewaehlt = Str(eintraege[wahl]->text());
-        eintraege[wahl]->trigger();
-        menu->close();
-      } else {
-        gewaehlt = "Escape";
-        QTest::keyClick(menu, Qt::Key_Escape);
-      }
-    });
-    const QPoint p = t_.Spiel()->mapTo(t_.fenster.get(), CellPoint(pos));
-    QTest::mouseClick(Window(), Qt::RightButton, {}, p);
-    // Should no menu open, the pending choice must not outlive this event.
-    QCoreApplication::processEvents();
-    return "right click in the field at cell " + std::to_string(pos) + ", menu: " + gewaehlt;
-  }
-
-  // The player switches to another program and back.
-  std::string SwitchWindows() {
-    if (anderes_ == nullptr) {
-      anderes_ = std::make_unique<QWidget>();
-      anderes_->resize(50, 50);
-      anderes_->show();
-    }
-    QApplication::setActiveWindow(anderes_.get());
-    QApplication::setActiveWindow(t_.fenster.get());
-    return "switch to another window and back";
-  }
-
- public:
-  void RememberFocus() { lastFocus_ = FocusName(); }
-
- private:
   Spieltisch& t_;
   std::mt19937_64 rng_;
   bool spielt_ = false;
   int modusRest_ = 0;
-  QString lastFocus_;
-  std::unique_ptr<QWidget> anderes_;
+  QWidget anderes_;
 };
 
-// The soak never quits: Enter and the space bar on the quit button are swallowed
-// before it sees them. Keys sent one at a time avoid it already; queued keys can
-// reach it after an arrow key has moved the focus there.
-class QuitGuard : public QObject {
- public:
-  explicit QuitGuard(QWidget* ende) { ende->installEventFilter(this); }
-  int swallowed = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
-    const int key = static_cast<QKeyEvent*>(e)->key();
-    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Select) return false;
-    ++swallowed;
-    return true;
-  }
-};
-
-// The offscreen platform cannot raise a popup or let it grab the keyboard, and
-// says so at every context menu; nothing else is kept quiet.
-void QuietAboutPopups(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (text.startsWith(QStringLiteral("This plugin does not support"))) return;
-  std::cerr << qFormatLogMessage(type, context, text).toStdString() << "\n";
-}
-
-// Makes sure the window got the keyboard back after it hid and showed itself, as
-// a window manager would; the offscreen platform has none.
-void Reaktivieren(Spieltisch& t) {
-  QCoreApplication::processEvents();
-  t.Aktivieren();
+long Env(const char* name, long vorgabe) {
+  const QByteArray wert = qgetenv(name);
+  return wert.isEmpty() ? vorgabe : static_cast<long>(std::strtoull(wert.constData(), nullptr, 0));
 }
 
 TEST(Soak, RandomEventsKeepEveryInvariant) {
-  const SoakSettings s = SettingsFromEnvironment();
-  std::cout << "soak: seed " << s.seed << ", " << s.events << " events\n";
-
-  // A list joins letters typed in quick succession into one search; how quick
-  // is a matter of the clock. Every letter is a search of its own here.
+  const auto seed = static_cast<uint64_t>(Env("PAARIX_SOAK_SEED", 1));
+  const long events = Env("PAARIX_SOAK_EVENTS", 100000);
+  const bool trace = Env("PAARIX_SOAK_TRACE", 0) == 1;
+  std::cout << "soak: seed " << seed << ", " << events << " events\n";
+  // Letters typed into a list join into one search by the clock; here each is its own.
   QApplication::setKeyboardInputInterval(-1);
-  qInstallMessageHandler(QuietAboutPopups);
+  // The offscreen platform says at every context menu that it cannot grab for a popup.
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+    if (!text.startsWith(QStringLiteral("This plugin does not support"))) std::cerr << Str(text) << "\n";
+  });
   Spieltisch t;
-  t.zufall = SkriptZufall({}, static_cast<unsigned>(s.seed ^ (s.seed >> 32)));
-  SoakDriver driver(t, s.seed);
-  Invariants invariants(t);
-  QuitGuard guard(t.Button("CmdEnde"));
-
-  std::deque<std::string> recent;
-  constexpr size_t kRecent = 60;
+  t.zufall = SkriptZufall({}, static_cast<unsigned>(seed ^ (seed >> 32)));
+  Treiber treiber(t, seed);
+  QuitGuard guard;
+  t.Button("CmdEnde")->installEventFilter(&guard);
+  std::deque<std::string> zuletzt;
   int spielschluss = 0;
-  int vollbild = 0;
-  int hilfe = 0;
-
   QElapsedTimer uhr;
   uhr.start();
-  for (long i = 0; i < s.events; ++i) {
-    driver.RememberFocus();
-    std::string was = driver.Next();
-    Reaktivieren(t);
-    std::string zeile = std::to_string(i) + ": " + was + "  ->  \"" + Str(t.Feld()) + "\" Zug " +
-                        std::to_string(t.fenster->Zustand().Zug) + ", focus " + Str(t.FokusName()) + ", view " + std::to_string(static_cast<int>(t.fenster->AktuelleAnsicht())) + ", deal " +
-                        std::to_string(t.Deals()) + " " + Str(t.fenster->Zustand().Loesung);
-    if (s.trace) std::cout << zeile << "\n";
-    recent.push_back(std::move(zeile));
-    if (recent.size() > kRecent) recent.pop_front();
-
-    const std::string fehler = invariants.Check(t.Deals() > 0);
+  for (long i = 0; i < events; ++i) {
+    std::string zeile = std::to_string(i) + ": " + treiber.Naechstes();
+    QCoreApplication::processEvents();
+    t.Aktivieren();  // as a window manager would, after the window hid and showed itself
+    zeile += "  -> \"" + Str(t.Feld()) + "\" Zug " + std::to_string(t.Z().Zug) + ", focus " + Str(t.FokusName()) +
+             ", view " + std::to_string(int(t.View())) + ", deal " + Str(t.Z().Loesung);
+    if (trace) std::cout << zeile << "\n";
+    zuletzt.push_back(zeile);
+    if (zuletzt.size() > 60) zuletzt.pop_front();
+    const std::string fehler = Verstoesse(t);
     if (!fehler.empty() || ::testing::Test::HasFailure()) {
-      std::ostringstream report;
-      report << "soak failed at event " << i << " of " << s.events << ", seed " << s.seed << ":\n"
-             << fehler << "the last events:\n";
-      for (const auto& zeile : recent) report << "  " << zeile << "\n";
-      report << "replay: PAARIX_SOAK_SEED=" << s.seed << " PAARIX_SOAK_EVENTS=" << (i + 1) << " ui_soak\n";
-      FAIL() << report.str();
+      std::ostringstream bericht;
+      bericht << "soak failed at event " << i << ", seed " << seed << ":\n" << fehler << "the last events:\n";
+      for (const auto& z : zuletzt) bericht << "  " << z << "\n";
+      bericht << "replay: PAARIX_SOAK_SEED=" << seed << " PAARIX_SOAK_EVENTS=" << i + 1 << " ui_soak\n";
+      FAIL() << bericht.str();
     }
-    if (t.fenster->Zustand().Zug == 14) ++spielschluss;
-    if (t.fenster->AktuelleAnsicht() == Ansicht::Vollbild) ++vollbild;
-    if (t.fenster->AktuelleAnsicht() == Ansicht::Hilfe) ++hilfe;
+    spielschluss += t.Z().Zug == 14;
   }
-  const double sekunden = static_cast<double>(uhr.nsecsElapsed()) / 1e9;
-  std::cout << "soak: " << s.events << " events in " << sekunden << " s, "
-            << static_cast<long>(static_cast<double>(s.events) / std::max(sekunden, 1e-9)) << " events/s; " << t.Deals()
-            << " deals, " << t.Cues().size() << " cues, " << spielschluss << " events at a game's end, " << vollbild
-            << " in the full-field view, " << hilfe << " in the help view\n";
-
-  // Closing writes the lists' selections once, as every close does.
-  const int brl = std::max(0, static_cast<int>(t.fenster->LstBrlIndex()));
-  const int anzahl = std::max(0, static_cast<int>(t.fenster->LstAnzahlIndex()));
-  const int16_t reserve = t.fenster->Zustand().IniReserve;
+  std::cout << "soak: " << events << " events in " << uhr.elapsed() / 1000.0 << " s; " << t.Deals() << " deals, "
+            << t.Cues().size() << " cues, " << spielschluss << " events at a game's end\n";
+  const QByteArray erwartet = QStringLiteral("%1,%2,%3\r\n")
+                                  .arg(std::max<int>(0, t.fenster->LstBrlIndex()))
+                                  .arg(std::max<int>(0, t.fenster->LstAnzahlIndex()))
+                                  .arg(t.Z().IniReserve)
+                                  .toLatin1();
   t.fenster->close();
-  EXPECT_FALSE(t.fenster->isVisible());
   EXPECT_EQ(t.gespeichert->count(), 1);
-  EXPECT_EQ(t.DateiInhalt(), QStringLiteral("%1,%2,%3\r\n").arg(brl).arg(anzahl).arg(reserve).toLatin1());
+  EXPECT_EQ(t.DateiInhalt(), erwartet);
 }
 
 }  // namespace

@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QFile>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include "../../core/tests/FakeFenster.h"
+#include "EventGate.h"
 #include "Paarix.h"
 #include "SpielFeld.h"
 #include "Tonfolge.h"
@@ -18,45 +20,49 @@
 
 namespace paarix::test {
 
-// A window on a fresh settings folder, with a tone device that records every
-// cue and a random source the test controls.
+// The window on a fresh settings folder, with a tone device that records every
+// cue (each taking `cueDauer`) and a random source the test controls.
 class Spieltisch {
  public:
-  // `inhalt` is written as the settings file first unless it is empty.
+  // `inhalt`, unless empty, is written as the settings file first.
   explicit Spieltisch(const QByteArray& inhalt = {}, std::chrono::milliseconds cueDauer = {}) {
     ini = dir.filePath(QStringLiteral("paarix.ini"));
     if (!inhalt.isEmpty()) {
       QFile file(ini);
-      file.open(QIODevice::WriteOnly);
-      file.write(inhalt);
+      if (file.open(QIODevice::WriteOnly)) file.write(inhalt);
     }
     auto device = std::make_unique<RecordingToneDevice>(cueDauer);
     geraet = device.get();
     fenster = std::make_unique<Paarix>(ini, std::move(device), &zufall);
     gespeichert = std::make_unique<QSignalSpy>(fenster.get(), &Paarix::Gespeichert);
     fenster->show();
-    fenster->activateWindow();
     QApplication::setActiveWindow(fenster.get());
     [[maybe_unused]] const bool aktiv = QTest::qWaitForWindowActive(fenster.get());
   }
 
-  template <class T>
-  T* Control(const char* name) const {
-    return fenster->findChild<T*>(QString::fromLatin1(name));
-  }
+  template <class T = QWidget>
+  T* Control(const char* name) const { return fenster->findChild<T*>(QString::fromLatin1(name)); }
   SpielFeld* Spiel() const { return Control<SpielFeld>("Spiel"); }
   QListWidget* LstBrl() const { return Control<QListWidget>("LstBrl"); }
   QListWidget* LstAnzahl() const { return Control<QListWidget>("LstAnzahl"); }
   QPushButton* Button(const char* name) const { return Control<QPushButton>(name); }
-  QWidget* Fokus() {
-    Aktivieren();
-    return QApplication::focusWidget();
-  }
-  QString FokusName() { return Fokus() ? Fokus()->objectName() : QString(); }
+  Spielzustand& Z() const { return fenster->Zustand(); }
+  Ansicht View() const { return fenster->AktuelleAnsicht(); }
   QString Feld() const { return Spiel()->text(); }
+  int Caret() const { return Spiel()->cursorPosition(); }
   int Deals() const { return zufall.saaten; }
+  QString FokusName() {
+    Aktivieren();
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+  }
 
-  // The cue numbers played so far, recognised by their tones.
+  // Deals, then fixes the letters.
+  void Geben(const std::u16string& loesung) {
+    Button("CmdNeu")->click();
+    Z().Loesung = loesung;
+  }
+
+  // The cues played so far, recognised by their tones.
   std::vector<int> Cues() const {
     std::vector<int> cues;
     for (const auto& tones : geraet->calls()) {
@@ -68,43 +74,53 @@ class Spieltisch {
     }
     return cues;
   }
-  int LetzterCue() const {
-    const auto cues = Cues();
-    return cues.empty() ? -1 : cues.back();
-  }
 
-  // Puts the focus into the field with the caret on cell `pos` (0-based).
+  // The focus into the field, the caret on cell `pos` (0-based).
   void FeldFokus(int pos = 0) {
     Spiel()->setFocus(Qt::OtherFocusReason);
     Spiel()->setCursorPosition(pos);
   }
   void Taste(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     Aktivieren();
-    QTest::keyClick(Fokus() ? Fokus() : fenster.get(), key, mods);
+    QTest::keyClick(Ziel(), key, mods);
   }
   void Zeichen(char c) {
     Aktivieren();
-    QTest::keyClick(Fokus() ? Fokus() : fenster.get(), c);
+    QTest::keyClick(Ziel(), c);
   }
   // The window hides and shows itself for its views; a window manager would
-  // then give it the keyboard again. The offscreen platform has none.
+  // give it the keyboard back. The offscreen platform has none.
   void Aktivieren() {
     if (fenster->isVisible() && !fenster->isActiveWindow()) QApplication::setActiveWindow(fenster.get());
   }
 
   // A point inside cell `pos` of the field, where a click puts the caret before that cell.
   QPoint Zelle(int pos) const {
-    const int mitte = Spiel()->height() / 2;
+    const int y = Spiel()->height() / 2;
     for (int x = 0; x < Spiel()->width(); ++x) {
-      if (Spiel()->cursorPositionAt(QPoint(x, mitte)) == pos) return {x + 1, mitte};
+      if (Spiel()->cursorPositionAt(QPoint(x, y)) == pos) return {x + 1, y};
     }
-    return {Spiel()->width() - 2, mitte};
+    return {Spiel()->width() - 2, y};
+  }
+  void Klick(int pos) { QTest::mouseClick(Spiel(), Qt::LeftButton, {}, Zelle(pos)); }
+
+  // Runs `action` from the event loop once `cues` cues have been asked for,
+  // that is while the last of them plays and its handler waits.
+  void WaehrendCue(size_t cues, std::function<void()> action) {
+    auto* timer = new QTimer(fenster.get());
+    timer->setInterval(2);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, cues, timer, action = std::move(action)] {
+      if (geraet->calls().size() < cues) return;
+      timer->stop();
+      timer->deleteLater();
+      action();
+    });
+    timer->start();
   }
 
   QByteArray DateiInhalt() const {
     QFile file(ini);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
   }
 
   QTemporaryDir dir;
@@ -113,6 +129,9 @@ class Spieltisch {
   SkriptZufall zufall;
   std::unique_ptr<Paarix> fenster;
   std::unique_ptr<QSignalSpy> gespeichert;
+
+ private:
+  QWidget* Ziel() const { return QApplication::focusWidget() ? QApplication::focusWidget() : fenster.get(); }
 };
 
 }  // namespace paarix::test
