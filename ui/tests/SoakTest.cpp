@@ -91,12 +91,11 @@ struct QuitGuard : QObject {
   }
 };
 
-struct Key {
-  int gewicht;
-  Qt::Key key;
-  Qt::KeyboardModifiers mods;
-  const char* text;
-};
+struct Key { int gewicht; Qt::Key key; Qt::KeyboardModifiers mods; const char* text; };
+// What a player presses most while playing, and in bursts.
+const Key kKurz[] = {{1, Qt::Key_Space, {}, " "}, {1, Qt::Key_Right, {}, ""}, {1, Qt::Key_Left, {}, ""},
+                     {1, Qt::Key_Home, {}, ""},   {1, Qt::Key_End, {}, ""},   {1, Qt::Key_V, {}, "v"},
+                     {1, Qt::Key_Escape, {}, "\x1b"}, {1, Qt::Key_X, {}, "x"}};
 // The keyboard, weighted; the letters and digits are drawn apart.
 const Key kKeys[] = {
     {80, Qt::Key_Tab, {}, "\t"}, {60, Qt::Key_Backtab, Qt::ShiftModifier, ""}, {60, Qt::Key_Left, {}, ""},
@@ -123,9 +122,7 @@ class Treiber {
       const int wurf = Unter(100);
       if (wurf < 35 && feld) return Klick(false);
       if (wurf < 60 && feld) return Routing();
-      static const Key kSpiel[] = {{1, Qt::Key_Space, {}, " "}, {1, Qt::Key_Right, {}, ""}, {1, Qt::Key_Left, {}, ""},
-                                   {1, Qt::Key_Home, {}, ""}, {1, Qt::Key_End, {}, ""}};
-      return Taste(kSpiel[Unter(int(std::size(kSpiel)))]);
+      return Taste(kKurz[Unter(5)]);
     }
     const int wurf = Unter(1000);
     if (wurf < 95 && feld) return Klick(Chance(30));
@@ -153,14 +150,11 @@ class Treiber {
   QAccessibleTextInterface* Text() const { return QAccessible::queryAccessibleInterface(t_.Spiel())->textInterface(); }
 
   Key ZufallsTaste() {
-    static const char* const kZeichen = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    if (Chance(10)) {
-      const char c = kZeichen[Unter(62)];
+    if (Chance(10)) {  // a letter or a digit
       static char text[2];
-      text[0] = c;
-      const bool gross = c >= 'A' && c <= 'Z';
-      const auto key = static_cast<Qt::Key>(c >= '0' && c <= '9' ? c : std::toupper(c));
-      return {1, key, gross ? Qt::ShiftModifier : Qt::NoModifier, text};
+      text[0] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[Unter(62)];
+      const auto mods = std::isupper(text[0]) ? Qt::ShiftModifier : Qt::NoModifier;
+      return {1, static_cast<Qt::Key>(std::toupper(text[0])), mods, text};
     }
     static const int summe = [] { int n = 0; for (const Key& k : kKeys) n += k.gewicht; return n; }();
     int wurf = Unter(summe);
@@ -248,10 +242,7 @@ class Treiber {
         was += " routing " + std::to_string(pos);
         continue;
       }
-      static const Key kSchub[] = {{1, Qt::Key_Space, {}, " "}, {1, Qt::Key_Right, {}, ""}, {1, Qt::Key_Left, {}, ""},
-                                   {1, Qt::Key_Home, {}, ""},   {1, Qt::Key_V, {}, "v"},     {1, Qt::Key_Escape, {}, "\x1b"},
-                                   {1, Qt::Key_X, {}, "x"}};
-      const Key& k = kSchub[Unter(int(std::size(kSchub)))];
+      const Key& k = kKurz[Unter(int(std::size(kKurz)))];
       for (QEvent::Type typ : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QCoreApplication::postEvent(t_.fenster->windowHandle(), new QKeyEvent(typ, k.key, k.mods, QString::fromLatin1(k.text)));
       }

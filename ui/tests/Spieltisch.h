@@ -24,15 +24,18 @@ namespace paarix::test {
 // cue (each taking `cueDauer`) and a random source the test controls.
 class Spieltisch {
  public:
-  // `inhalt`, unless empty, is written as the settings file first.
-  explicit Spieltisch(const QByteArray& inhalt = {}, std::chrono::milliseconds cueDauer = {}) {
+  // `inhalt`, unless empty, is written as the settings file first. Without a
+  // `device` the cues go to a recording one.
+  explicit Spieltisch(const QByteArray& inhalt = {}, std::chrono::milliseconds cueDauer = {},
+                      std::unique_ptr<ToneDevice> device = {}) {
     ini = dir.filePath(QStringLiteral("paarix.ini"));
-    if (!inhalt.isEmpty()) {
-      QFile file(ini);
-      if (file.open(QIODevice::WriteOnly)) file.write(inhalt);
+    QFile file(ini);
+    if (!inhalt.isEmpty() && file.open(QIODevice::WriteOnly)) file.write(inhalt);
+    file.close();
+    if (!device) {
+      device = std::make_unique<RecordingToneDevice>(cueDauer);
+      geraet = static_cast<RecordingToneDevice*>(device.get());
     }
-    auto device = std::make_unique<RecordingToneDevice>(cueDauer);
-    geraet = device.get();
     fenster = std::make_unique<Paarix>(ini, std::move(device), &zufall);
     gespeichert = std::make_unique<QSignalSpy>(fenster.get(), &Paarix::Gespeichert);
     fenster->show();
@@ -51,10 +54,7 @@ class Spieltisch {
   QString Feld() const { return Spiel()->text(); }
   int Caret() const { return Spiel()->cursorPosition(); }
   int Deals() const { return zufall.saaten; }
-  QString FokusName() {
-    Aktivieren();
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-  }
+  QString FokusName() { return Aktivieren(), Ziel()->objectName(); }
 
   // Deals, then fixes the letters.
   void Geben(const std::u16string& loesung) {
@@ -66,11 +66,9 @@ class Spieltisch {
   std::vector<int> Cues() const {
     std::vector<int> cues;
     for (const auto& tones : geraet->calls()) {
-      int cue = -1;
-      for (int c = 0; c <= 24 && cue < 0; ++c) {
-        if (c != 19 && Tonfolge(static_cast<int16_t>(c)) == tones) cue = c;
-      }
-      cues.push_back(cue);
+      int c = 0;
+      while (c <= 24 && (c == 19 || Tonfolge(static_cast<int16_t>(c)) != tones)) ++c;
+      cues.push_back(c <= 24 ? c : -1);
     }
     return cues;
   }
@@ -80,14 +78,8 @@ class Spieltisch {
     Spiel()->setFocus(Qt::OtherFocusReason);
     Spiel()->setCursorPosition(pos);
   }
-  void Taste(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    Aktivieren();
-    QTest::keyClick(Ziel(), key, mods);
-  }
-  void Zeichen(char c) {
-    Aktivieren();
-    QTest::keyClick(Ziel(), c);
-  }
+  void Taste(Qt::Key key, Qt::KeyboardModifiers mods = {}) { Aktivieren(), QTest::keyClick(Ziel(), key, mods); }
+  void Zeichen(char c) { Aktivieren(), QTest::keyClick(Ziel(), c); }
   // The window hides and shows itself for its views; a window manager would
   // give it the keyboard back. The offscreen platform has none.
   void Aktivieren() {
