@@ -236,9 +236,16 @@ TEST(Neustart, DeactivationAndViewsDoNotDealCmdNeuFromTheBrailleListDealsTwice) 
   t.Button("CmdInfo")->click();
   t.Zeichen('x');
   ASSERT_EQ(t.FokusName(), QStringLiteral("LstBrl"));
-  EXPECT_EQ(t.Deals(), 0);
+  // A window manager may report the deactivation or a popup after Qt has moved the focus on.
+  t.Button("CmdNeu")->setFocus();
+  for (Qt::FocusReason grund : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+    QFocusEvent aus(QEvent::FocusOut, grund);
+    QApplication::sendEvent(t.LstBrl(), &aus);
+  }
+  EXPECT_EQ(t.Deals(), 1) << "only the move to CmdNeu deals";
+  t.LstBrl()->setFocus();
   QTest::mouseClick(t.Button("CmdNeu"), Qt::LeftButton);
-  EXPECT_EQ(t.Deals(), 2);
+  EXPECT_EQ(t.Deals(), 3);
   EXPECT_EQ(t.FokusName(), QStringLiteral("Spiel"));
 }
 
