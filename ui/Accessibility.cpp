@@ -64,31 +64,49 @@ void installAccessibility() {
   (void)installed;
 }
 
-// The playing field.
+// Both text boxes.
 
-FieldAccessible::FieldAccessible(SpielFeld* feld) : QAccessibleWidget(feld, QAccessible::EditableText) {}
+ReadOnlyTextAccessible::ReadOnlyTextAccessible(QWidget* widget, bool multiLine)
+    : QAccessibleWidget(widget, QAccessible::EditableText), multiLine_(multiLine) {}
 
-SpielFeld* FieldAccessible::feld() const { return static_cast<SpielFeld*>(widget()); }
-
-void* FieldAccessible::interface_cast(QAccessible::InterfaceType type) {
+void* ReadOnlyTextAccessible::interface_cast(QAccessible::InterfaceType type) {
   if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
   return QAccessibleWidget::interface_cast(type);
 }
 
-QAccessible::State FieldAccessible::state() const {
+QAccessible::State ReadOnlyTextAccessible::state() const {
   QAccessible::State s = QAccessibleWidget::state();
   s.readOnly = true;
   s.editable = false;
   s.selectableText = true;
-  s.multiLine = false;
+  s.multiLine = multiLine_;
   return s;
 }
 
-QString FieldAccessible::text(QAccessible::Text t) const {
-  // No name: the Braille line shows the field itself and nothing in front of it.
-  if (t == QAccessible::Value) return feld()->text();
+QString ReadOnlyTextAccessible::text(QAccessible::Text t) const {
+  if (t == QAccessible::Value) return wholeText();
   return QAccessibleWidget::text(t);
 }
+
+QString ReadOnlyTextAccessible::text(int startOffset, int endOffset) const {
+  return slice(wholeText(), startOffset, endOffset);
+}
+
+int ReadOnlyTextAccessible::characterCount() const { return static_cast<int>(wholeText().size()); }
+
+QString ReadOnlyTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
+  setRange(startOffset, endOffset, offset, offset);
+  return {};
+}
+
+// The playing field.
+
+FieldAccessible::FieldAccessible(SpielFeld* feld) : ReadOnlyTextAccessible(feld, false) {}
+
+SpielFeld* FieldAccessible::feld() const { return static_cast<SpielFeld*>(widget()); }
+
+// No name: the Braille line shows the field itself and nothing in front of it.
+QString FieldAccessible::wholeText() const { return feld()->text(); }
 
 void FieldAccessible::routing(int position) {
   if (position < 0 || position > characterCount()) return;
@@ -130,12 +148,6 @@ void FieldAccessible::selection(int selectionIndex, int* startOffset, int* endOf
 int FieldAccessible::selectionCount() const { return feld()->hasSelectedText() ? 1 : 0; }
 
 int FieldAccessible::cursorPosition() const { return feld()->GemeldeterCaret(); }
-
-QString FieldAccessible::text(int startOffset, int endOffset) const {
-  return slice(feld()->text(), startOffset, endOffset);
-}
-
-int FieldAccessible::characterCount() const { return static_cast<int>(feld()->text().size()); }
 
 // The field is one line: every offset on it, the end included, gives the whole
 // text, which is what a Braille display shows.
@@ -191,37 +203,13 @@ int FieldAccessible::offsetAtPoint(const QPoint& point) const {
 // The whole field is always in view; nothing to scroll, and the caret stays.
 void FieldAccessible::scrollToSubstring(int, int) {}
 
-QString FieldAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-  setRange(startOffset, endOffset, offset, offset);
-  return {};
-}
-
 // The help text.
 
-HelpTextAccessible::HelpTextAccessible(HilfeFeld* hilfe) : QAccessibleWidget(hilfe, QAccessible::EditableText) {}
+HelpTextAccessible::HelpTextAccessible(HilfeFeld* hilfe) : ReadOnlyTextAccessible(hilfe, true) {}
 
 HilfeFeld* HelpTextAccessible::hilfe() const { return static_cast<HilfeFeld*>(widget()); }
 
-QString HelpTextAccessible::plain() const { return hilfe()->toPlainText(); }
-
-void* HelpTextAccessible::interface_cast(QAccessible::InterfaceType type) {
-  if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
-  return QAccessibleWidget::interface_cast(type);
-}
-
-QAccessible::State HelpTextAccessible::state() const {
-  QAccessible::State s = QAccessibleWidget::state();
-  s.readOnly = true;
-  s.editable = false;
-  s.selectableText = true;
-  s.multiLine = true;
-  return s;
-}
-
-QString HelpTextAccessible::text(QAccessible::Text t) const {
-  if (t == QAccessible::Value) return plain();
-  return QAccessibleWidget::text(t);
-}
+QString HelpTextAccessible::wholeText() const { return hilfe()->toPlainText(); }
 
 void HelpTextAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
   setRange(startOffset, endOffset, 0, 0);
@@ -258,13 +246,9 @@ void HelpTextAccessible::setCursorPosition(int position) {
   hilfe()->setTextCursor(cursor);
 }
 
-QString HelpTextAccessible::text(int startOffset, int endOffset) const { return slice(plain(), startOffset, endOffset); }
-
-int HelpTextAccessible::characterCount() const { return static_cast<int>(plain().size()); }
-
 QString HelpTextAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                                          int* endOffset) const {
-  const QString all = plain();
+  const QString all = wholeText();
   const int length = static_cast<int>(all.size());
   offset = resolveOffset(offset, cursorPosition(), length);
   if (offset < 0 || offset > length) {
@@ -283,7 +267,7 @@ QString HelpTextAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
 
 QString HelpTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                                              int* endOffset) const {
-  const QString all = plain();
+  const QString all = wholeText();
   const int length = static_cast<int>(all.size());
   offset = resolveOffset(offset, cursorPosition(), length);
   if (!isLine(boundaryType)) {
@@ -301,7 +285,7 @@ QString HelpTextAccessible::textBeforeOffset(int offset, QAccessible::TextBounda
 
 QString HelpTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                                             int* endOffset) const {
-  const QString all = plain();
+  const QString all = wholeText();
   const int length = static_cast<int>(all.size());
   offset = resolveOffset(offset, cursorPosition(), length);
   if (!isLine(boundaryType)) {
@@ -323,7 +307,7 @@ QRect HelpTextAccessible::characterRect(int offset) const {
   cursor.setPosition(offset);
   const QRect caret = hilfe()->cursorRect(cursor);
   const QFontMetrics metrics(hilfe()->font());
-  const QRect cell(caret.left(), caret.top(), metrics.horizontalAdvance(plain().at(offset)), caret.height());
+  const QRect cell(caret.left(), caret.top(), metrics.horizontalAdvance(wholeText().at(offset)), caret.height());
   return {hilfe()->viewport()->mapToGlobal(cell.topLeft()), cell.size()};
 }
 
@@ -336,11 +320,6 @@ int HelpTextAccessible::offsetAtPoint(const QPoint& point) const {
 void HelpTextAccessible::scrollToSubstring(int startIndex, int) {
   setCursorPosition(startIndex);
   hilfe()->ensureCursorVisible();
-}
-
-QString HelpTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-  setRange(startOffset, endOffset, offset, offset);
-  return {};
 }
 
 }  // namespace paarix

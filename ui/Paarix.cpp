@@ -26,6 +26,14 @@ QRect Twips(int left, int top, int width, int height) {
   return {left / 15, top / 15, width / 15, height / 15};
 }
 
+// A control under its name, at its place.
+template <class Control>
+Control* Platziert(Control* control, const char* name, const QRect& ort) {
+  control->setObjectName(QLatin1String(name));
+  control->setGeometry(ort);
+  return control;
+}
+
 QFont Fensterschrift() {
   QFont font(QStringLiteral("Courier"));
   font.setStyleHint(QFont::TypeWriter);
@@ -73,33 +81,13 @@ void Paarix::ControlsAnlegen() {
   setFixedSize(8910 / 15, 6630 / 15);
   setFont(Fensterschrift());
 
-  cmdInfo_ = new QPushButton(texte::CmdInfo(), this);
-  cmdInfo_->setObjectName(QStringLiteral("CmdInfo"));
-  cmdInfo_->setGeometry(Twips(150, 1650, 4500, 300));
-
-  lstBrl_ = new Auswahlliste(this);
-  lstBrl_->setObjectName(QStringLiteral("LstBrl"));
-  lstBrl_->setGeometry(Twips(150, 1965, 6000, 420));
-
-  lstAnzahl_ = new Auswahlliste(this);
-  lstAnzahl_->setObjectName(QStringLiteral("LstAnzahl"));
-  lstAnzahl_->setGeometry(Twips(150, 2490, 4500, 420));
-
-  spielFeld_ = new SpielFeld(this);
-  spielFeld_->setObjectName(QStringLiteral("Spiel"));
-  spielFeld_->setGeometry(Twips(150, 2955, 7500, 300));
-
-  cmdNeu_ = new QPushButton(texte::CmdNeu(), this);
-  cmdNeu_->setObjectName(QStringLiteral("CmdNeu"));
-  cmdNeu_->setGeometry(Twips(150, 3285, 1650, 300));
-
-  cmdEnde_ = new QPushButton(texte::CmdEnde(), this);
-  cmdEnde_->setObjectName(QStringLiteral("CmdEnde"));
-  cmdEnde_->setGeometry(Twips(1950, 3285, 1800, 300));
-
-  info_ = new HilfeFeld(this);
-  info_->setObjectName(QStringLiteral("Info"));
-  info_->setGeometry(Twips(150, 2100, 8550, 4500));
+  cmdInfo_ = Platziert(new QPushButton(texte::CmdInfo(), this), "CmdInfo", Twips(150, 1650, 4500, 300));
+  lstBrl_ = Platziert(new Auswahlliste(this), "LstBrl", Twips(150, 1965, 6000, 420));
+  lstAnzahl_ = Platziert(new Auswahlliste(this), "LstAnzahl", Twips(150, 2490, 4500, 420));
+  spielFeld_ = Platziert(new SpielFeld(this), "Spiel", Twips(150, 2955, 7500, 300));
+  cmdNeu_ = Platziert(new QPushButton(texte::CmdNeu(), this), "CmdNeu", Twips(150, 3285, 1650, 300));
+  cmdEnde_ = Platziert(new QPushButton(texte::CmdEnde(), this), "CmdEnde", Twips(1950, 3285, 1800, 300));
+  info_ = Platziert(new HilfeFeld(this), "Info", Twips(150, 2100, 8550, 4500));
   info_->setFont(Hilfeschrift());
   info_->hide();
 
