@@ -34,18 +34,11 @@ Control* Platziert(Control* control, const char* name, const QRect& ort) {
   return control;
 }
 
-QFont Fensterschrift() {
-  QFont font(QStringLiteral("Courier"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setPointSizeF(9.75);
-  font.setWeight(QFont::Normal);
-  return font;
-}
-
-QFont Hilfeschrift() {
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(8.25);
+// A font by name; where it is not installed, one of the same kind stands in.
+QFont Schrift(const QString& familie, QFont::StyleHint art, qreal punkte) {
+  QFont font(familie);
+  font.setStyleHint(art);
+  font.setPointSizeF(punkte);
   font.setWeight(QFont::Normal);
   return font;
 }
@@ -79,7 +72,7 @@ Paarix::~Paarix() = default;
 void Paarix::ControlsAnlegen() {
   setObjectName(QStringLiteral("Paarix"));
   setFixedSize(8910 / 15, 6630 / 15);
-  setFont(Fensterschrift());
+  setFont(Schrift(QStringLiteral("Courier"), QFont::TypeWriter, 9.75));
 
   cmdInfo_ = Platziert(new QPushButton(texte::CmdInfo(), this), "CmdInfo", Twips(150, 1650, 4500, 300));
   lstBrl_ = Platziert(new Auswahlliste(this), "LstBrl", Twips(150, 1965, 6000, 420));
@@ -88,7 +81,7 @@ void Paarix::ControlsAnlegen() {
   cmdNeu_ = Platziert(new QPushButton(texte::CmdNeu(), this), "CmdNeu", Twips(150, 3285, 1650, 300));
   cmdEnde_ = Platziert(new QPushButton(texte::CmdEnde(), this), "CmdEnde", Twips(1950, 3285, 1800, 300));
   info_ = Platziert(new HilfeFeld(this), "Info", Twips(150, 2100, 8550, 4500));
-  info_->setFont(Hilfeschrift());
+  info_->setFont(Schrift(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
   info_->hide();
 
   for (QPushButton* button : {cmdInfo_, cmdNeu_, cmdEnde_}) {
