@@ -7,24 +7,25 @@
 namespace paarix::test {
 namespace {
 
-constexpr float kGroesstesR = 1.0f - 1.0f / 16777216.0f;  // 1 - 2^-24, the largest value of a source
-
-// The ends of the random range give the highest and the lowest card. The record of drawn
-// values finds whole values only (12 does not block 1 or 2). Repeats, and values only a
-// broken source could give, are drawn again without using up a slot.
+// The ends of the random range give the highest and the lowest card; the program's own
+// source never reaches 1. The record of drawn values finds whole values only (12 does not
+// block 1 or 2). Repeats, and values only a broken source could give, are drawn again
+// without using up a slot.
 TEST(Mischen, ScriptedDraws) {
-  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const float r = unitFromBits(0xFFFFFFFFu), nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  EXPECT_EQ(r, 1.0f - 1.0f / 16777216.0f);
   const struct { int16_t k; std::vector<float> skript; std::vector<int16_t> karten; } faelle[] = {
-      {12, {kGroesstesR, 0.0f}, {12, 1}}, {32, {kGroesstesR, 0.0f}, {32, 1}}, {52, {kGroesstesR, 0.0f}, {52, 1}},
+      {12, {r, 0.0f}, {12, 1}}, {32, {r, 0.0f}, {32, 1}}, {52, {r, 0.0f}, {52, 1}},
       {12, Werte({12, 1, 12, 2, 10, 1, 11, 2, 12, 3}, 12), {12, 1, 2, 10, 11, 3}}, {12, {1.0f, 1.5f, -0.01f, nan, inf, -inf, 0.5f}, {7}}};
   for (const auto& f : faelle) {
     Tisch t(0, 0);
-    t.spiel.Kartenzahl = f.k;
-    t.zufall.Skript(f.skript);
-    t.spiel.KartenMischen();
+    t.spiel.Kartenzahl = f.k, t.zufall.Skript(f.skript), t.spiel.KartenMischen();
     EXPECT_EQ(std::vector<int16_t>(&t.spiel.Karten[1], &t.spiel.Karten[1 + f.karten.size()]), f.karten) << f.k;
     ErwarteAusgeteilt(t.spiel, f.k);
   }
+  UhrZufall uhr;
+  uhr.NeuSaeen();
+  for (int i = 0; i < 100000; ++i) ASSERT_LT(uhr.Naechste(), 1.0f);
 }
 
 // Every deal starts afresh from a re-seeded source with the card count of the moment (the
@@ -35,40 +36,26 @@ TEST(Mischen, SuccessiveDeals) {
   int saaten = 0;
   for (int16_t brl : {2, 0, -1, 1, 2, 0}) {
     const int16_t k = KartenzahlFuerIndex(brl, t.spiel.Kartenzahl);
-    t.lstBrl = brl;
-    t.spiel.BrlGroesseUebernehmen();
+    t.lstBrl = brl, t.spiel.BrlGroesseUebernehmen();
     EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Kartenzahl), std::tuple(++saaten, k));
     ErwarteAusgeteilt(t.spiel, k);
   }
   for (int16_t k : {0, 1, 13, 54, -2}) {
-    t.spiel.Kartenzahl = k;
-    t.spiel.KartenMischen();
+    t.spiel.Kartenzahl = k, t.spiel.KartenMischen();
     EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Loesung, t.spiel.Karten), std::tuple(++saaten, u"", std::array<int16_t, 53>{}));
   }
 }
 
-// With a uniform source all 24 orders of four cards are equally likely. The seed is
-// fixed, so the figure is the same at every run; the bound lies 6 standard deviations
-// above the mean of chi-square with 23 degrees of freedom.
+// With a uniform source all 24 orders of four cards are equally likely. The seed is fixed;
+// the bound lies 6 standard deviations above the mean of chi-square with 23 degrees of freedom.
 TEST(Mischen, DealsAreUniform) {
   Tisch t(0, 0, 20120227);
   t.spiel.Kartenzahl = 4;
   std::map<std::array<int16_t, 3>, int> anzahl;
-  for (int i = 0; i < 24000; ++i) {
-    t.spiel.KartenMischen();
-    ++anzahl[{t.spiel.Karten[1], t.spiel.Karten[2], t.spiel.Karten[3]}];
-  }
+  for (int i = 0; i < 24000; ++i) t.spiel.KartenMischen(), ++anzahl[{t.spiel.Karten[1], t.spiel.Karten[2], t.spiel.Karten[3]}];
   double chi = (24.0 - static_cast<double>(anzahl.size())) * 1000;
   for (const auto& [order, n] : anzahl) chi += (n - 1000.0) * (n - 1000.0) / 1000;
   EXPECT_LT(chi, 23 + 6 * std::sqrt(46.0));
-}
-
-// The program's own source never reaches 1.
-TEST(Mischen, TheProgramsOwnSourceStaysBelowOne) {
-  EXPECT_EQ(unitFromBits(0xFFFFFFFFu), kGroesstesR);
-  UhrZufall uhr;
-  uhr.NeuSaeen();
-  for (int i = 0; i < 100000; ++i) ASSERT_LT(uhr.Naechste(), 1.0f);
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "FakeFenster.h"
 #include "Spielzustand.h"
@@ -26,9 +24,9 @@ struct Tisch : Fenster, Tongeber {
 
   std::u16string SpielLesen() const override { return feld; }
   void SpielSchreiben(const std::u16string& text) override { feld = text; }
+  void SpielZeichnen() override { gezeichnet = feld; }
   int16_t CaretPos() const override { return caret; }
   void SelLaengeNull() override {}
-  void SpielZeichnen() override { gezeichnet = feld; }
   void FokusSpiel() override { fokus = "Spiel"; }
   void FokusCmdNeu() override { fokus = "CmdNeu"; }
   int16_t LstBrlIndex() const override { return lstBrl; }
@@ -37,32 +35,26 @@ struct Tisch : Fenster, Tongeber {
 
   // The window's start-up: both lists read, player 1 to move, a fresh field, nothing dealt.
   Tisch(int16_t brl, int16_t anzahl, unsigned seed = 1) : lstBrl(brl), lstAnzahl(anzahl), zufall({}, seed), rng(seed) {
-    spiel.Kartenzahl = KartenzahlFuerIndex(brl, 0);
-    spiel.SpielerzahlSetzen();
-    spiel.AktSpieler = 1;
-    feld = spiel.FeldText();
+    spiel.Kartenzahl = KartenzahlFuerIndex(brl, 0), spiel.SpielerzahlSetzen(), spiel.AktSpieler = 1, feld = spiel.FeldText();
   }
   void Aktiviere(int pos) { caret = static_cast<int16_t>(pos), spiel.KarteAktivieren(); }
   void SpieleAllePaare() {
-    const std::u16string l = spiel.Loesung;
-    for (size_t a = 0; a < l.size() && spiel.Zug < 14; ++a) {
-      if (feld[a] == u'.') Aktiviere(int(a)), Aktiviere(int(l.find(l[a], a + 1)));
+    for (size_t a = 0; a < spiel.Loesung.size() && spiel.Zug < 14; ++a) {
+      if (feld[a] == u'.') Aktiviere(int(a)), Aktiviere(int(spiel.Loesung.find(spiel.Loesung[a], a + 1)));
     }
   }
 };
 
 // Random values that make a deal of k cards draw exactly these card values.
-inline std::vector<float> Werte(const std::vector<int>& werte, int k) {
-  std::vector<float> r;
-  for (int v : werte) r.push_back(static_cast<float>((v - 0.5) / k));
-  return r;
+inline std::vector<float> Werte(std::vector<float> werte, int k) {
+  for (float& v : werte) v = static_cast<float>((v - 0.5) / k);
+  return werte;
 }
 
-// The score cells of the first n players, for points up to 159.
+// The score cells of the first n players.
 inline std::u16string Punktzeichen(const std::array<int16_t, 4>& punkte, int n) {
-  std::u16string text;
-  for (int p = 0; p < n; ++p) text += punkte[p] == 0 ? u'-' : static_cast<char16_t>(96 + punkte[p]);
-  return text;
+  std::u16string text(n, u' ');
+  return std::transform(punkte.begin(), punkte.begin() + n, text.begin(), PunktZeichenFuer), text;
 }
 
 // Karten(1..k) holds each of 1..k once and every other slot 0; each card shows its value's
@@ -71,9 +63,7 @@ inline void ErwarteAusgeteilt(const Spielzustand& s, int k) {
   std::vector<int> werte(s.Karten.begin() + 1, s.Karten.begin() + 1 + k), sortiert = werte, alle(k);
   std::sort(sortiert.begin(), sortiert.end());
   std::iota(alle.begin(), alle.end(), 1);
-  ASSERT_EQ(sortiert, alle);
-  ASSERT_EQ(std::count(s.Karten.begin(), s.Karten.end(), 0), 53 - k);
-  ASSERT_EQ(s.Loesung.size(), static_cast<size_t>(k));
+  ASSERT_EQ(std::tuple(sortiert, std::count(s.Karten.begin(), s.Karten.end(), 0), s.Loesung.size()), std::tuple(alle, 53 - k, size_t(k)));
   for (int i = 0; i < k; ++i) ASSERT_EQ(s.Loesung[i], u'a' + (werte[i] - 1) % (k / 2)) << "card " << i + 1;
 }
 
