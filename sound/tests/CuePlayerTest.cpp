@@ -22,18 +22,11 @@ struct Gate {
   std::vector<std::vector<Tone>> played;
   std::vector<std::thread::id> threads;
 
-  void oeffnen() {
-    const std::lock_guard lock(mutex);
-    open = true;
-    changed.notify_all();
-  }
+  void oeffnen() { const std::lock_guard lock(mutex); open = true, changed.notify_all(); }
+  int fertig() { const std::lock_guard lock(mutex); return finished; }
   void warteAuf(int started) {
     std::unique_lock lock(mutex);
     ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return std::ssize(played) >= started; }));
-  }
-  int fertig() {
-    const std::lock_guard lock(mutex);
-    return finished;
   }
 };
 
@@ -100,28 +93,22 @@ TEST_F(CuePlayerTest, CuesFromSeveralThreadsNeverOverlap) {
   EXPECT_EQ(std::pair(gate->fertig(), gate->mostAtOnce), std::pair(20, 1));
 }
 
-// onDone runs on the audio thread when the cue ends, or at once when it has ended.
-TEST_F(CuePlayerTest, OnDone) {
-  CuePlayer::Completion c = player->start(8);
-  std::promise<std::thread::id> lief;
-  c.onDone([&] { lief.set_value(std::this_thread::get_id()); });
-  gate->warteAuf(1);
-  gate->oeffnen();
-  EXPECT_EQ(lief.get_future().get(), gate->threads[0]);
-  bool sofort = false;
-  c.onDone([&] { sofort = true; });
-  EXPECT_TRUE(c.done() && sofort);
-}
-
 // Shutting down lets the running cue finish and releases whoever waits for a queued one.
-TEST_F(CuePlayerTest, Shutdown) {
+// onDone runs on the audio thread when the cue ends, or at once when it has ended.
+TEST_F(CuePlayerTest, ShutdownAndOnDone) {
   CuePlayer::Completion erste = player->start(9), zweite = player->start(16);
+  std::promise<std::thread::id> lief;
+  erste.onDone([&] { lief.set_value(std::this_thread::get_id()); });
   gate->warteAuf(1);
   std::thread oeffner([&] { std::this_thread::sleep_for(20ms), gate->oeffnen(); });
   player.reset();
   oeffner.join();
+  EXPECT_EQ(lief.get_future().get(), gate->threads[0]);
   EXPECT_TRUE(erste.done() && zweite.done());
   EXPECT_EQ(std::pair(gate->fertig(), gate->played.size()), std::pair(1, size_t{1}));
+  bool sofort = false;
+  erste.onDone([&] { sofort = true; });
+  EXPECT_TRUE(sofort);
 }
 
 // A device that throws (it should not) or plays silently still takes each cue's whole time.
