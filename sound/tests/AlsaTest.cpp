@@ -1,13 +1,9 @@
 // The ALSA device for real. ALSA_CONFIG_PATH points at a configuration of the test's own,
 // whatever sound servers run: the default PCM writes every sample into the WAV file named
 // by $CAPTURE and passes it on to a null device, or it names a device that does not exist.
-// The program's own snd_pcm_open, snd_pcm_writei and snd_pcm_drain stand in front of
-// libasound's: they pass through until a test tells them to fail.
-#include <alsa/asoundlib.h>
-#include <dlfcn.h>
+// ALSA faults come from AlsaFaults.h.
 #include <gmock/gmock.h>
 
-#include <atomic>
 #include <future>
 
 #include "AlsaToneDevice.h"
@@ -15,56 +11,20 @@
 #include "AlsaTestConfig.h"
 #include "SignalCheck.h"
 #include "Ton.h"
-
-namespace {
-
-struct {
-  std::atomic<int> openError{0}, writeError{0}, drainError{0}, opens{0};
-  std::atomic<long> writeErrorAfter{0}, framesWritten{0};  // a write fails once this many frames are through
-  std::atomic<int> writeErrorTimes{-1};                    // how often; -1 for ever
-} faults;
-
-template <typename F>
-F real(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
-
-}  // namespace
-
-extern "C" int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
-  static const auto next = real<int (*)(snd_pcm_t**, const char*, snd_pcm_stream_t, int)>("snd_pcm_open");
-  ++faults.opens;
-  return faults.openError != 0 ? faults.openError.load() : next(pcm, name, stream, mode);
-}
-
-extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size) {
-  static const auto next = real<snd_pcm_sframes_t (*)(snd_pcm_t*, const void*, snd_pcm_uframes_t)>("snd_pcm_writei");
-  if (faults.writeError != 0 && faults.writeErrorTimes != 0) {
-    const long room = faults.writeErrorAfter - faults.framesWritten;
-    if (room <= 0) return faults.writeErrorTimes > 0 ? --faults.writeErrorTimes : 0, faults.writeError.load();
-    size = std::min<snd_pcm_uframes_t>(size, static_cast<snd_pcm_uframes_t>(room));
-  }
-  const snd_pcm_sframes_t n = next(pcm, buffer, size);
-  faults.framesWritten += std::max<snd_pcm_sframes_t>(n, 0);
-  return n;
-}
-
-extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
-  static const auto next = real<int (*)(snd_pcm_t*)>("snd_pcm_drain");
-  return faults.drainError != 0 ? faults.drainError.load() : next(pcm);
-}
+#define PAARIX_ALSA_FAULTS_DEFINE
+#include "AlsaFaults.h"
 
 namespace paarix {
 namespace {
 
 using testing::IsEmpty;
 using Clock = std::chrono::steady_clock;
+test::AlsaFaults& faults = test::alsaFaults;
 
 class Alsa : public testing::Test {
  protected:
   void SetUp() override {
-    faults.openError = faults.writeError = faults.drainError = 0;
-    faults.writeErrorTimes = -1;
+    faults.clear();
     test::useAlsaConfig(configs.capture());
     test::captureInto(wav);
   }

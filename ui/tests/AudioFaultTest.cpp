@@ -1,82 +1,29 @@
 // The window playing through a real ALSA device that fails in the middle of a cue.
-// This program puts its own snd_pcm_open, snd_pcm_writei and snd_pcm_drain in front
-// of libasound's: they pass through to the real ones (a WAV capture on a null
-// device) until a test tells them to fail.
-#include <alsa/asoundlib.h>
-#include <dlfcn.h>
+// The device is a WAV capture on a null device; AlsaFaults.h makes it fail.
 #include <gmock/gmock.h>
 
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <atomic>
 #include <cerrno>
 #include <functional>
 
 #include "../../core/tests/FakeFenster.h"
 #include "../../sound/tests/AlsaTestConfig.h"
 #include "../../sound/tests/SignalCheck.h"
+#define PAARIX_ALSA_FAULTS_DEFINE
+#include "../../sound/tests/AlsaFaults.h"
 #include "AlsaToneDevice.h"
 #include "Paarix.h"
 #include "SpielFeld.h"
 #include "Tonfolge.h"
 
-namespace {
-
-struct Faults {
-  std::atomic<int> openError{0};         // returned by every open while set
-  std::atomic<int> writeError{0};        // returned by writes while set ...
-  std::atomic<long> writeErrorAfter{0};  // ... once the frame counter has reached this
-  std::atomic<int> drainError{0};        // returned by the next drain, once
-  std::atomic<int> opens{0};
-  std::atomic<long> framesWritten{0};
-
-  void clear() {
-    openError = 0;
-    writeError = 0;
-    writeErrorAfter = 0;
-    drainError = 0;
-  }
-} faults;
-
-template <typename F>
-F real(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
-
-}  // namespace
-
-extern "C" int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
-  static const auto next = real<int (*)(snd_pcm_t**, const char*, snd_pcm_stream_t, int)>("snd_pcm_open");
-  ++faults.opens;
-  if (const int error = faults.openError) return error;
-  return next(pcm, name, stream, mode);
-}
-
-extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size) {
-  static const auto next =
-      real<snd_pcm_sframes_t (*)(snd_pcm_t*, const void*, snd_pcm_uframes_t)>("snd_pcm_writei");
-  if (const int error = faults.writeError) {
-    const long room = faults.writeErrorAfter - faults.framesWritten;
-    if (room <= 0) return error;
-    size = std::min<snd_pcm_uframes_t>(size, static_cast<snd_pcm_uframes_t>(room));
-  }
-  const snd_pcm_sframes_t n = next(pcm, buffer, size);
-  if (n > 0) faults.framesWritten += n;
-  return n;
-}
-
-extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
-  static const auto next = real<int (*)(snd_pcm_t*)>("snd_pcm_drain");
-  if (const int error = faults.drainError.exchange(0)) return error;
-  return next(pcm);
-}
-
 namespace paarix {
 namespace {
 
 constexpr long kPaarMs = 3600;  // cue 11
+test::AlsaFaults& faults = test::alsaFaults;
 
 // The window with its cues going through the ALSA capture device; the deal abcdefabcdef.
 class FeldMitAlsa : public testing::Test {
@@ -141,22 +88,16 @@ class FeldMitAlsa : public testing::Test {
   std::unique_ptr<Paarix> fenster;
 };
 
-// Writes fail from `ms` into the cue on.
-void WritesFailAfter(int error, long ms) {
-  faults.writeErrorAfter = faults.framesWritten + 48 * ms;
-  faults.writeError = error;
-}
-
-TEST_F(FeldMitAlsa, DeviceVanishesDuringTheWriteOfThePairCue) { FehlerImPaarTon([] { WritesFailAfter(-ENODEV, 1200); }); }
-TEST_F(FeldMitAlsa, WriteErrorDuringThePairCue) { FehlerImPaarTon([] { WritesFailAfter(-EIO, 1200); }); }
-TEST_F(FeldMitAlsa, DeviceVanishesWhileThePairCueDrains) { FehlerImPaarTon([] { faults.drainError = -ENODEV; }); }
-TEST_F(FeldMitAlsa, DrainErrorAtTheEndOfThePairCue) { FehlerImPaarTon([] { faults.drainError = -EIO; }); }
+TEST_F(FeldMitAlsa, DeviceVanishesDuringTheWriteOfThePairCue) { FehlerImPaarTon([] { faults.writesFailAfter(-ENODEV, 1200); }); }
+TEST_F(FeldMitAlsa, WriteErrorDuringThePairCue) { FehlerImPaarTon([] { faults.writesFailAfter(-EIO, 1200); }); }
+TEST_F(FeldMitAlsa, DeviceVanishesWhileThePairCueDrains) { FehlerImPaarTon([] { faults.drainError = -ENODEV, faults.drainErrorTimes = 1; }); }
+TEST_F(FeldMitAlsa, DrainErrorAtTheEndOfThePairCue) { FehlerImPaarTon([] { faults.drainError = -EIO, faults.drainErrorTimes = 1; }); }
 
 // Gone for good and not to be opened again: every later cue is silent but keeps
 // its time, and the game plays on.
 TEST_F(FeldMitAlsa, DeviceGoneForGoodPlaysOnInSilence) {
   ASSERT_GE(Aktivieren(0), 30);
-  WritesFailAfter(-ENODEV, 500);
+  faults.writesFailAfter(-ENODEV, 500);
   faults.openError = -ENODEV;
   testing::internal::CaptureStderr();
   EXPECT_GE(Aktivieren(6), kPaarMs);

@@ -22,49 +22,36 @@ using Cues = std::vector<int>;
 struct Meldung {
   QAccessible::Event typ;
   QObject* objekt;
-  int caret = -1;     // caret and selection events: the position in the event
-  int gemeldet = -1;  // what the text interface answers at that moment (the AT-SPI bridge sends this)
+  int caret = -1, gemeldet = -1;  // the position in a caret or selection event; what the text interface answers then
   int selStart = -1, selEnde = -1;
   QString name;  // focus events
 };
 
 // Records every accessibility event while it lives, with accessibility switched
 // on as a screen reader would (the offscreen platform never does it by itself).
-class Mithoerer {
- public:
-  Mithoerer() {
-    aktuell = this;
-    vorher_ = QAccessible::installUpdateHandler(&Mithoerer::handler);
-    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
-  }
-  ~Mithoerer() {
-    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
-    QAccessible::installUpdateHandler(vorher_);
-  }
+struct Mithoerer {
+  Mithoerer() { aktuell = this, vorher = QAccessible::installUpdateHandler(&handler), Plattform(true); }
+  ~Mithoerer() { Plattform(false), QAccessible::installUpdateHandler(vorher); }
+  static void Plattform(bool an) { QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(an); }
   std::vector<Meldung> von(QObject* o, QAccessible::Event typ) const {
-    std::vector<Meldung> treffer;
-    std::copy_if(m.begin(), m.end(), std::back_inserter(treffer), [&](const Meldung& x) { return x.objekt == o && x.typ == typ; });
-    return treffer;
+    std::vector<Meldung> r;
+    std::copy_if(m.begin(), m.end(), std::back_inserter(r), [&](const Meldung& x) { return x.objekt == o && x.typ == typ; });
+    return r;
   }
-  std::vector<Meldung> m;
-
- private:
-  static void handler(QAccessibleEvent* event) {
-    Meldung x{event->type(), event->object(), -1, -1, -1, -1, {}};
-    QAccessibleInterface* iface = event->accessibleInterface();
-    if (x.typ == QAccessible::TextCaretMoved || x.typ == QAccessible::TextSelectionChanged) {
-      x.caret = static_cast<QAccessibleTextCursorEvent*>(event)->cursorPosition();
+  static void handler(QAccessibleEvent* e) {
+    Meldung x{e->type(), e->object()};
+    QAccessibleInterface* iface = e->accessibleInterface();
+    if (auto* c = dynamic_cast<QAccessibleTextCursorEvent*>(e)) {
+      x.caret = c->cursorPosition();
       if (iface && iface->textInterface()) x.gemeldet = iface->textInterface()->cursorPosition();
     }
-    if (x.typ == QAccessible::TextSelectionChanged) {
-      x.selStart = static_cast<QAccessibleTextSelectionEvent*>(event)->selectionStart();
-      x.selEnde = static_cast<QAccessibleTextSelectionEvent*>(event)->selectionEnd();
-    }
+    if (auto* s = dynamic_cast<QAccessibleTextSelectionEvent*>(e)) x.selStart = s->selectionStart(), x.selEnde = s->selectionEnd();
     if (x.typ == QAccessible::Focus && iface) x.name = iface->text(QAccessible::Name);
     aktuell->m.push_back(x);
   }
+  std::vector<Meldung> m;
   static inline Mithoerer* aktuell = nullptr;
-  QAccessible::UpdateHandler vorher_ = nullptr;
+  QAccessible::UpdateHandler vorher = nullptr;
 };
 
 QAccessibleInterface* Zugang(QObject* o) { return QAccessible::queryAccessibleInterface(o); }

@@ -1,0 +1,75 @@
+// ALSA that fails on demand: snd_pcm_open, snd_pcm_writei and snd_pcm_drain of the
+// test program stand in front of libasound's and pass through to them until a test
+// sets a fault. Exactly one file of a program defines PAARIX_ALSA_FAULTS_DEFINE
+// before including this; the others see the knobs only.
+#pragma once
+#include <alsa/asoundlib.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace paarix::test {
+
+struct AlsaFaults {
+  std::atomic<int> openError{0}, writeError{0}, drainError{0};  // returned while set
+  std::atomic<long> writeErrorAfter{0};  // a write fails once framesWritten has reached this
+  std::atomic<int> writeErrorTimes{-1}, drainErrorTimes{-1};  // how often; -1 for ever
+  std::atomic<int> opens{0};
+  std::atomic<long> framesWritten{0};
+
+  void clear() {
+    openError = writeError = drainError = 0;
+    writeErrorAfter = 0;
+    writeErrorTimes = drainErrorTimes = -1;
+  }
+  // Writes fail with `error` from `ms` (at 48 kHz) into what comes next.
+  void writesFailAfter(int error, long ms) { writeErrorAfter = framesWritten + 48 * ms, writeError = error; }
+  // A fault that is set and not used up counts down once and gives its error, else 0.
+  static int take(const std::atomic<int>& error, std::atomic<int>& times) {
+    if (error == 0 || times == 0) return 0;
+    if (times > 0) --times;
+    return error;
+  }
+};
+extern AlsaFaults alsaFaults;
+
+}  // namespace paarix::test
+
+#ifdef PAARIX_ALSA_FAULTS_DEFINE
+paarix::test::AlsaFaults paarix::test::alsaFaults;
+
+namespace {
+template <typename F>
+F realAlsa(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+}  // namespace
+
+extern "C" int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
+  static const auto next = realAlsa<int (*)(snd_pcm_t**, const char*, snd_pcm_stream_t, int)>("snd_pcm_open");
+  auto& f = paarix::test::alsaFaults;
+  ++f.opens;
+  return f.openError != 0 ? f.openError.load() : next(pcm, name, stream, mode);
+}
+
+extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size) {
+  static const auto next = realAlsa<snd_pcm_sframes_t (*)(snd_pcm_t*, const void*, snd_pcm_uframes_t)>("snd_pcm_writei");
+  auto& f = paarix::test::alsaFaults;
+  if (f.writeError != 0 && f.writeErrorTimes != 0) {
+    const long room = f.writeErrorAfter - f.framesWritten;
+    if (room <= 0) return f.take(f.writeError, f.writeErrorTimes);
+    size = std::min<snd_pcm_uframes_t>(size, static_cast<snd_pcm_uframes_t>(room));
+  }
+  const snd_pcm_sframes_t n = next(pcm, buffer, size);
+  f.framesWritten += std::max<snd_pcm_sframes_t>(n, 0);
+  return n;
+}
+
+extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
+  static const auto next = realAlsa<int (*)(snd_pcm_t*)>("snd_pcm_drain");
+  auto& f = paarix::test::alsaFaults;
+  const int error = f.take(f.drainError, f.drainErrorTimes);
+  return error != 0 ? error : next(pcm);
+}
+#endif
