@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <string>
 
 namespace paarix::test {
 
@@ -22,10 +21,7 @@ class AlsaConfigDir {
                                 "  file { @func getenv vars [ CAPTURE ] default \"/dev/null\" } }\n";
     std::ofstream(missing()) << "pcm.!default { type plug slave.pcm \"nowhere\" }\n";
   }
-  ~AlsaConfigDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
+  ~AlsaConfigDir() { std::error_code ignored; std::filesystem::remove_all(dir_, ignored); }
   AlsaConfigDir(const AlsaConfigDir&) = delete;
   AlsaConfigDir& operator=(const AlsaConfigDir&) = delete;
 

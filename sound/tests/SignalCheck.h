@@ -8,8 +8,6 @@
 #include <numbers>
 #include <optional>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "Tonfolge.h"
 
@@ -28,8 +26,7 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
   std::vector<std::string> fehler;
   const auto melde = [&](size_t i, const auto&... was) {
     std::ostringstream text;
-    ((text << "tone " << i << ": ") << ... << was);
-    fehler.push_back(text.str());
+    ((text << "tone " << i << ": ") << ... << was), fehler.push_back(text.str());
   };
   if (std::ssize(x) != int64_t{Dauer(tones)} * 48) return melde(0, "sample count ", x.size()), fehler;
   const double a = 32767 * std::pow(10.0, -12.0 / 20);  // the peak of a tone
@@ -50,9 +47,8 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
     std::fill(sprung.begin() + b, sprung.begin() + e, a * (2 * std::sin(std::numbers::pi * hz(i) / 48000) + 0.02) + 4);
     if (const double db = 20 * std::log10(pegel(b + 144, e - 144) / a); std::abs(db) > 1) melde(i, "level ", db, " dB");
     std::vector<double> null;  // zero crossings, placed by linear interpolation
-    for (int64_t n = b + 145; n < e - 144; ++n) {
+    for (int64_t n = b + 145; n < e - 144; ++n)
       if ((x[n - 1] < 0) != (x[n] < 0)) null.push_back(n - 1 + x[n - 1] / double(x[n - 1] - x[n]));
-    }
     const double f = null.size() < 3 ? 0 : (null.size() - 1) / 2.0 / (null.back() - null.front()) * 48000;
     if (std::abs(f / hz(i) - 1) > 0.02) melde(i, "frequency ", f, ", expected ", hz(i));
     if (std::max(pegel(b, b + 48), pegel(e - 48, e)) > a / 4) melde(i, "no fade at its edges");
@@ -61,20 +57,16 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
     if ((i == 0 || hz(i - 1) == 0) && erst > b + 96) melde(i, "starts at ", erst / 48.0, " ms");
     if (hz(i + 1) == 0 && letzt < e - 96) melde(i, "ends at ", letzt / 48.0, " ms");
     int64_t mitte = e;
-    for (int64_t k = e - 192; hz(i + 1) != 0 && k <= e + 192; k += 48) {
+    for (int64_t k = e - 192; hz(i + 1) != 0 && k <= e + 192; k += 48)
       if (pegel(k - 48, k + 48) < pegel(mitte - 48, mitte + 48)) mitte = k;
-    }
     if (std::abs(mitte - e) > 96) melde(i, "meets the next tone at ", mitte / 48.0, " ms");
   }
-  for (size_t n = 1; n < x.size(); ++n) {
+  for (size_t n = 1; n < x.size(); ++n)
     if (std::abs(x[n] - x[n - 1]) > std::max(sprung[n], sprung[n - 1])) return melde(n, "a click at sample ", n), fehler;
-  }
   return fehler;
 }
 
-struct WavFile {
-  std::vector<int16_t> samples;
-};
+struct WavFile { std::vector<int16_t> samples; };
 
 // A 16-bit mono 48 kHz PCM WAV file; nullopt for anything else.
 inline std::optional<WavFile> readWav(const std::filesystem::path& path) {
