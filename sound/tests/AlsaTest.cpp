@@ -28,30 +28,30 @@ class Alsa : public testing::Test {
     test::useAlsaConfig(configs.capture());
     test::captureInto(wav);
   }
-
   // Plays the cue, which must take at least its nominal time and must not hang.
   void spiele(ToneDevice& device, int16_t cue) {
     auto fertig = std::async(std::launch::async, [&] {
       const auto start = Clock::now();
-      Ton(cue, device);
-      return Clock::now() - start;
+      return Ton(cue, device), Clock::now() - start;
     });
     ASSERT_EQ(fertig.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "cue " << cue << " hangs";
     EXPECT_GE(fertig.get(), std::chrono::milliseconds(Dauer(Tonfolge(cue)))) << "cue " << cue << " ended early";
   }
+  // What the device wrote, against the tones it should have played.
+  std::vector<std::string> aufnahme(const std::vector<Tone>& tones) const {
+    return test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, tones);
+  }
   // Opens the device, plays the cues on it one after the other, and checks the capture.
   void spieleUndPruefe(const std::vector<int16_t>& cues) {
     std::vector<Tone> alle;
-    {
-      const auto device = AlsaToneDevice::open();
-      ASSERT_NE(device, nullptr);
-      for (int16_t cue : cues) {
-        spiele(*device, cue);
-        const std::vector<Tone> tones = Tonfolge(cue);
-        alle.insert(alle.end(), tones.begin(), tones.end());
-      }
+    auto device = AlsaToneDevice::open();
+    ASSERT_NE(device, nullptr);
+    for (int16_t cue : cues) {
+      const std::vector<Tone> tones = Tonfolge(cue);
+      spiele(*device, cue), alle.insert(alle.end(), tones.begin(), tones.end());
     }
-    EXPECT_THAT(test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, alle), IsEmpty()) << "cues " << testing::PrintToString(cues);
+    device.reset();
+    EXPECT_THAT(aufnahme(alle), IsEmpty()) << "cues " << testing::PrintToString(cues);
   }
 
   test::AlsaConfigDir configs;
@@ -60,41 +60,34 @@ class Alsa : public testing::Test {
 
 // Each cue alone comes out exactly: 48 samples per millisecond, its tones, silent pauses,
 // no clicks. On a device that stays open, cues follow each other seamlessly and cues
-// without tones add nothing.
+// without tones add nothing. An underrun during the write is recovered and the whole cue
+// still gets out.
 TEST_F(Alsa, EveryCueIsCapturedExactly) {
   for (int16_t cue = 0; cue <= 24; ++cue) spieleUndPruefe({cue});
   spieleUndPruefe({8, 19, 12, 9, -1, 21});
-}
-
-// The path the game takes: the device chosen at start-up, cues played on the audio thread.
-TEST_F(Alsa, StartUpPicksAlsaAndTheAudioThreadPlaysThrough) {
-  testing::internal::CaptureStderr();
-  auto device = openToneDevice();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  ASSERT_NE(dynamic_cast<AlsaToneDevice*>(device.get()), nullptr);
-  CuePlayer(std::move(device)).Ton(15);
-  EXPECT_THAT(test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, Tonfolge(15)), IsEmpty());
-}
-
-// No sound card: start-up falls back to silence with one notice of its own (none of
-// libasound's), nothing hangs, and cues keep their durations.
-TEST_F(Alsa, MissingDeviceFallsBackToSilence) {
-  test::useAlsaConfig(configs.missing());
-  testing::internal::CaptureStderr();
-  auto device = openToneDevice();
-  const std::string gesagt = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(gesagt.begin(), gesagt.end(), '\n'), 1) << gesagt;
-  EXPECT_THAT(gesagt, testing::HasSubstr("stumm"));
-  ASSERT_NE(dynamic_cast<SilentToneDevice*>(device.get()), nullptr);
-  EXPECT_EQ(AlsaToneDevice::open(), nullptr);
-  for (int16_t cue : {9, 17}) spiele(*device, cue);
-}
-
-// An underrun during the write is recovered and the whole cue still gets out.
-TEST_F(Alsa, UnderrunIsRecovered) {
   faults.writeError = -EPIPE, faults.writeErrorAfter = 2000, faults.writeErrorTimes = 1, faults.framesWritten = 0;
   spieleUndPruefe({17});
   EXPECT_EQ(faults.framesWritten, 760 * 48);
+}
+
+// Start-up picks ALSA, silently, and the audio thread plays through it. Without a sound
+// card it falls back to silence with one notice of its own (none of libasound's), nothing
+// hangs, and cues keep their durations.
+TEST_F(Alsa, StartUpPicksTheDevice) {
+  for (bool fehlt : {false, true}) {
+    if (fehlt) test::useAlsaConfig(configs.missing());
+    testing::internal::CaptureStderr();
+    auto device = openToneDevice();
+    const std::string gesagt = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(gesagt.begin(), gesagt.end(), '\n'), fehlt) << gesagt;
+    EXPECT_EQ(gesagt.find("stumm") != std::string::npos, fehlt) << gesagt;
+    ASSERT_EQ(dynamic_cast<AlsaToneDevice*>(device.get()) != nullptr, !fehlt);
+    ASSERT_EQ(dynamic_cast<SilentToneDevice*>(device.get()) != nullptr, fehlt);
+    if (!fehlt) CuePlayer(std::move(device)).Ton(15);
+    EXPECT_THAT(aufnahme(Tonfolge(15)), IsEmpty());
+  }
+  EXPECT_EQ(AlsaToneDevice::open(), nullptr);
+  for (int16_t cue : {9, 17}) spiele(*openToneDevice(), cue);
 }
 
 // The device is lost in the middle of a write or while draining: that cue keeps its time
@@ -114,7 +107,7 @@ TEST_F(Alsa, LostDevice) {
     const std::string gesagt = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(gesagt.begin(), gesagt.end(), '\n'), 1) << gesagt;
     device.reset();
-    EXPECT_THAT(test::checkCueSignal(test::readWav(wav).value_or(test::WavFile{}).samples, Tonfolge(12)), IsEmpty());
+    EXPECT_THAT(aufnahme(Tonfolge(12)), IsEmpty());
   }
   auto device = AlsaToneDevice::open();
   faults.writeError = faults.openError = -ENODEV;
