@@ -1,7 +1,6 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,7 +20,7 @@ class Datei : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);  // for the unprivileged child
+    ASSERT_TRUE(modus(dir.path(), 0777));  // for the unprivileged child
   }
   QStringList inhalt(const QString& ordner = {}) const {
     return QDir(ordner.isEmpty() ? dir.path() : ordner).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
@@ -53,8 +52,11 @@ TEST_F(Datei, StartAndCloseRoundTrip) {
 }
 
 // Nothing usable at the path: every value falls back, nothing blocks or crashes, and a
-// save that fails says so on stderr and leaves what is there.
-TEST_F(Datei, UnusablePlaces) {
+// save that fails says so on stderr and leaves what is there. A write that fails at any
+// point leaves the old file whole: in a directory closed to the user (writing the file in
+// place is no way out), and when the disk fills up (a file size limit of 3 bytes;
+// QSaveFile's own commit would not notice its last flush failing).
+TEST_F(Datei, UnusablePlacesAndFailedWrites) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);  // opening it would block
   EXPECT_FALSE(DateiVorhanden(ini));
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
@@ -73,8 +75,18 @@ TEST_F(Datei, UnusablePlaces) {
     EXPECT_FALSE(EinstellungenSpeichern(pfad, 2, 3, 7));
     EXPECT_NE(testing::internal::GetCapturedStderr().find(("nicht gespeichert, " + pfad).toStdString()), std::string::npos);
   }
-  EXPECT_EQ(inhalt(), (QStringList{"ordner", "paarix.ini"}));
   EXPECT_EQ(inhalt(dir.filePath("ordner")), QStringList{"inhalt"});
+
+  ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n") && modus(ini, 0666) && modus(dir.path(), 0555));
+  const int nurLesen = inKind([&] { return !EinstellungenSpeichern(ini, 0, 0, 0); });
+  ASSERT_TRUE(modus(dir.path(), 0777));
+  EXPECT_TRUE(ohneRoot(nurLesen)) << nurLesen;
+  EXPECT_EQ(inKind([&] { return !EinstellungenSpeichern(ini, 1, 1, 1); }, [] {
+              const rlimit grenze{3, RLIM_INFINITY};
+              return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &grenze) == 0;
+            }), 0);
+  EXPECT_EQ(readBytes(ini), "2,3,7\r\n");
+  EXPECT_EQ(inhalt(), (QStringList{"ordner", "paarix.ini"}));
 }
 
 // A file or device of any size: at most the first bytes are read.
@@ -107,47 +119,25 @@ TEST_F(Datei, ReadsOnlyTheStartOfHugeFiles) {
   }
 }
 
-// A write that fails at any point leaves the old file whole: in a directory closed to the
-// user (writing the file in place is no way out), and when the disk fills up (a file size
-// limit of 3 bytes; QSaveFile's own commit would not notice its last flush failing).
-TEST_F(Datei, FailedWritesKeepTheOldFile) {
-  ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n"));
-  ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0666), 0);
-  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
-  const int nurLesen = inKind([&] { return !EinstellungenSpeichern(ini, 0, 0, 0); });
-  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
-  EXPECT_TRUE(ohneRoot(nurLesen)) << nurLesen;
-  EXPECT_EQ(inKind([&] { return !EinstellungenSpeichern(ini, 1, 1, 1); }, [] {
-              const rlimit grenze{3, RLIM_INFINITY};
-              return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &grenze) == 0;
-            }), 0);
-  EXPECT_EQ(readBytes(ini), "2,3,7\r\n");
-  EXPECT_EQ(inhalt(), QStringList{"paarix.ini"});
-}
-
 // The file beside the program when it is there or can be made there, else in the user's
 // own directory, which is made when missing.
 TEST_F(Datei, WhereTheFileLives) {
-  EXPECT_EQ(AppPfadAus("/opt/paarix/", u'/'), "/opt/paarix/");
-  EXPECT_EQ(AppPfadAus("", u'/'), "./");
-  EXPECT_EQ(AppPfadAus("C:/Spiele", u'\\'), "C:\\Spiele\\");
-  EXPECT_EQ(AppPfadAus("C:/", u'\\'), "C:\\");
+  const std::tuple<QString, char16_t, QString> pfade[] = {
+      {"/opt/paarix/", u'/', "/opt/paarix/"}, {"", u'/', "./"}, {"C:/Spiele", u'\\', "C:\\Spiele\\"}, {"C:/", u'\\', "C:\\"}};
+  for (const auto& [ordner, trenner, pfad] : pfade) EXPECT_EQ(AppPfadAus(ordner, trenner), pfad) << ordner.toStdString();
   const QString programm = dir.filePath("programm"), benutzer = dir.filePath("home/.config/paarix");
-  ASSERT_TRUE(QDir().mkpath(programm) && QDir().mkpath(dir.filePath("home")));
-  ASSERT_EQ(::chmod(QFile::encodeName(dir.filePath("home")).constData(), 0777), 0);
+  ASSERT_TRUE(QDir().mkpath(programm) && QDir().mkpath(dir.filePath("home")) && modus(dir.filePath("home"), 0777));
   const auto waehlen = [&] { return IniDateiWaehlen(AppPfadAus(programm), benutzer); };
   EXPECT_EQ(waehlen(), programm + "/paarix.ini");
   EXPECT_TRUE(inhalt(programm).isEmpty());  // the trial file is gone again
 
-  ASSERT_EQ(::chmod(QFile::encodeName(programm).constData(), 0555), 0);  // installed for all users
+  ASSERT_TRUE(modus(programm, 0555));  // installed for all users
   const int ergebnis = inKind([&] {
     return waehlen() == benutzer + "/paarix.ini" && EinstellungenBeimStart(waehlen()) == werte(0, 1, 0) &&
            EinstellungenSpeichern(waehlen(), 2, 3, 7) && EinstellungenBeimStart(waehlen()) == werte(2, 4, 7);
   });
   EXPECT_TRUE(ohneRoot(ergebnis)) << ergebnis;
-  ASSERT_EQ(::chmod(QFile::encodeName(programm).constData(), 0777), 0);
-  ASSERT_TRUE(writeBytes(programm + "/paarix.ini", "1,1,1\r\n"));
-  ASSERT_EQ(::chmod(QFile::encodeName(programm).constData(), 0555), 0);
+  ASSERT_TRUE(modus(programm, 0777) && writeBytes(programm + "/paarix.ini", "1,1,1\r\n") && modus(programm, 0555));
   EXPECT_TRUE(ohneRoot(inKind([&] { return waehlen() == programm + "/paarix.ini"; }))) << "a file that is there wins";
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir.filePath("fehlt")), benutzer), benutzer + "/paarix.ini");
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir.filePath("fehlt")), QString()), dir.filePath("fehlt/paarix.ini"));

@@ -8,7 +8,9 @@ namespace {
 using namespace std::string_literals;
 
 // Only the indexes lose their -1; everything written reads back as what the lists held.
-TEST(EinstellungsZeile, WritesTheLineAndReadsBackEverythingItWrites) {
+// Other layouts of the same values, the end of what is read, and each unusable field
+// falling back on its own.
+TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
   EXPECT_EQ(EinstellungsZeile(-1, -1, 0), "0,0,0\r\n");
   EXPECT_EQ(EinstellungsZeile(-1, -1, -1), "0,0,-1\r\n");
   for (int16_t brl = -1; brl <= 2; ++brl) {
@@ -19,11 +21,6 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsBackEverythingItWrites) {
       }
     }
   }
-}
-
-// Other layouts of the same values, the end of what is read, and each unusable field
-// falling back on its own.
-TEST(EinstellungsZeile, ReadsFieldByField) {
   const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {
     anfang.resize(laenge - ende.size(), ' ');
     return anfang + ende;

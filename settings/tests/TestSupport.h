@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,9 +14,7 @@
 
 namespace paarix {
 
-inline void PrintTo(const Einstellungen& e, std::ostream* os) {
-  *os << "{" << e.BrlModus << ", " << e.Spielerzahl << ", " << e.IniReserve << "}";
-}
+inline void PrintTo(const Einstellungen& e, std::ostream* os) { *os << "{" << e.BrlModus << ", " << e.Spielerzahl << ", " << e.IniReserve << "}"; }
 
 inline Einstellungen werte(int16_t brl, int16_t spieler, int16_t reserve) { return {brl, spieler, reserve}; }
 
@@ -23,6 +22,8 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+inline bool modus(const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; }
 
 inline QByteArray readBytes(const QString& path) {
   QFile file(path);
