@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <random>
 #include <thread>
@@ -33,12 +32,9 @@ class Datei : public testing::Test {
 // The first start creates three zeros; a file that is there is left alone until the close.
 TEST_F(Datei, StartAndCloseRoundTrip) {
   const struct { QByteArray vorher; Einstellungen gelesen; QByteArray nachher; } faelle[] = {
-      {"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"},
-      {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"},
-      {"1,2,3,4\r\n5,6\r\n", werte(1, 3, 3), "1,2,3\r\n"},
-      {"", werte(0, 1, 0), "0,0,0\r\n"},
-      {"x,32767,y", werte(0, 1, 0), "0,0,0\r\n"},
-      {QByteArray(5000, '\xFF'), werte(0, 1, 0), "0,0,0\r\n"}};
+      {"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"}, {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"},
+      {"1,2,3,4\r\n5,6\r\n", werte(1, 3, 3), "1,2,3\r\n"}, {"", werte(0, 1, 0), "0,0,0\r\n"},
+      {"x,32767,y", werte(0, 1, 0), "0,0,0\r\n"}, {QByteArray(5000, '\xFF'), werte(0, 1, 0), "0,0,0\r\n"}};
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
   for (const auto& f : faelle) {
@@ -89,24 +85,20 @@ TEST_F(Datei, UnusablePlacesAndFailedWrites) {
   EXPECT_EQ(inhalt(), (QStringList{"ordner", "paarix.ini"}));
 }
 
-// A file or device of any size: at most the first bytes are read.
-class EndlessDevice : public QIODevice {
- public:
-  explicit EndlessDevice(QByteArray start) : start_(std::move(start)) { open(ReadOnly); }
-  qint64 size() const override { return 64 * kGiB; }
+// A device of 64 GiB that counts the bytes it hands out.
+struct EndlessDevice : QIODevice {
+  explicit EndlessDevice(QByteArray anfang) : start(std::move(anfang)) { open(ReadOnly); }
+  QByteArray start;
   qint64 handedOut = 0;
-
- protected:
+  qint64 size() const override { return 64 * kGiB; }
   qint64 readData(char* data, qint64 max) override {
-    for (qint64 i = 0; i < max; ++i) data[i] = pos() + i < start_.size() ? start_[pos() + i] : 'x';
+    for (qint64 i = 0; i < max; ++i) data[i] = pos() + i < start.size() ? start[pos() + i] : 'x';
     return handedOut += max, max;
   }
   qint64 writeData(const char*, qint64) override { return -1; }
-
- private:
-  QByteArray start_;
 };
 
+// A file or device of any size: at most the first bytes are read.
 TEST_F(Datei, ReadsOnlyTheStartOfHugeFiles) {
   ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n") && QFile::resize(ini, kGiB));  // sparse: nothing on disk
   EXPECT_EQ(EinstellungenLesen(ini), werte(2, 4, 7));
@@ -153,8 +145,7 @@ TEST_F(Datei, KillDuringSave) {
   ASSERT_TRUE(writeBytes(ini, zeile(0)));
   std::mt19937 rng(20120227);
   for (int runde = 0; runde < 200; ++runde) {
-    begonnen->store(-1);
-    std::fflush(nullptr);
+    begonnen->store(-1), std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
       for (long k = 1;; ++k) begonnen->store(k), EinstellungenSpeichern(ini, k % 3, k % 4, k % 30011 - 15000);

@@ -1,3 +1,4 @@
+#include <array>
 #include <string>
 
 #include "TestSupport.h"
@@ -13,13 +14,10 @@ using namespace std::string_literals;
 TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
   EXPECT_EQ(EinstellungsZeile(-1, -1, 0), "0,0,0\r\n");
   EXPECT_EQ(EinstellungsZeile(-1, -1, -1), "0,0,-1\r\n");
-  for (int16_t brl = -1; brl <= 2; ++brl) {
-    for (int16_t anzahl = -1; anzahl <= 3; ++anzahl) {
-      for (int16_t reserve : {-32768, -1, 0, 7, 32767}) {
-        const std::string zeile = EinstellungsZeile(brl, anzahl, reserve);
-        EXPECT_EQ(EinstellungenAusDateianfang(zeile), werte(std::max<int16_t>(brl, 0), std::max(anzahl, int16_t(0)) + 1, reserve)) << zeile;
-      }
-    }
+  for (int fall = 0; fall < 4 * 5 * 5; ++fall) {  // every index with -1, reserves up to the ends of the range
+    const int16_t brl = int16_t(fall % 4 - 1), anzahl = int16_t(fall / 4 % 5 - 1), reserve = std::array<int16_t, 5>{-32768, -1, 0, 7, 32767}[fall / 20];
+    const std::string zeile = EinstellungsZeile(brl, anzahl, reserve);
+    EXPECT_EQ(EinstellungenAusDateianfang(zeile), werte(std::max<int16_t>(brl, 0), std::max(anzahl, int16_t(0)) + 1, reserve)) << zeile;
   }
   const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {
     anfang.resize(laenge - ende.size(), ' ');
