@@ -21,7 +21,7 @@ std::vector<Tone> operator+(std::vector<Tone> a, const std::vector<Tone>& b) {
 // Over the whole 16-bit range Ton hands the device the whole cue in one request, and
 // nothing for a number without tones (19 and everything outside 0..24). Each cue has its
 // length and renders its tones without clicks.
-TEST(Tonfolge, EachCueInOneRequestWithItsLengthAndSound) {
+TEST(Tonfolge, EachCueItsRequestLengthSoundAndComposition) {
   const int32_t dauer[] = {40, 40, 40, 40, 40, 40, 40, 40, 80, 30, 20, 3600, 160,
                            100, 1980, 250, 30, 760, 320, 0, 140, 310, 120, 120, 290};
   RecordingToneDevice device;
@@ -37,10 +37,7 @@ TEST(Tonfolge, EachCueInOneRequestWithItsLengthAndSound) {
     for (const Tone& t : Tonfolge(cue)) EXPECT_TRUE(t.ms > 0 && t.hz > 0) << "cue " << cue;
     EXPECT_THAT(test::checkCueSignal(renderTones(Tonfolge(cue)), Tonfolge(cue)), IsEmpty()) << cue;
   }
-}
-
-// What the palette's loops and compositions promise.
-TEST(Tonfolge, LoopsAndCompositions) {
+  // What the palette's loops and compositions promise.
   const std::vector<Tone> fanfare = Tonfolge(11), durchgang(fanfare.begin(), fanfare.begin() + 3);
   EXPECT_EQ(fanfare, durchgang + durchgang + durchgang);  // three passes, each ending in its pause
   EXPECT_EQ(durchgang[2].hz, Pausenton);
