@@ -8,20 +8,17 @@
 
 namespace paarix::test {
 
-// A random source that plays back given values, then goes on with a seeded generator.
-// The window's tests deal with it too.
-class SkriptZufall : public Zufallsquelle {
- public:
-  explicit SkriptZufall(std::vector<float> skript = {}, unsigned seed = 1) : skript_(std::move(skript)), rng_(seed) {}
+// A random source that plays back given values, then goes on with a seeded generator; it
+// counts its seedings. The window's tests deal with it too.
+struct SkriptZufall : Zufallsquelle {
+  explicit SkriptZufall(std::vector<float> werte = {}, unsigned seed = 1) : skript(std::move(werte)), rng(seed) {}
   void NeuSaeen() override { ++saaten; }
-  float Naechste() override { return next_ < skript_.size() ? skript_[next_++] : unitFromBits(uint32_t(rng_())); }
-  void Skript(std::vector<float> werte) { skript_ = std::move(werte), next_ = 0; }
+  float Naechste() override { return next < skript.size() ? skript[next++] : unitFromBits(uint32_t(rng())); }
+  void Skript(std::vector<float> werte) { skript = std::move(werte), next = 0; }
+  std::vector<float> skript;
+  size_t next = 0;
+  std::mt19937 rng;
   int saaten = 0;
-
- private:
-  std::vector<float> skript_;
-  size_t next_ = 0;
-  std::mt19937 rng_;
 };
 
 }  // namespace paarix::test
