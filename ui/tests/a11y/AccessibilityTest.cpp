@@ -39,7 +39,7 @@ struct Mithoerer {
     return r;
   }
   static void handler(QAccessibleEvent* e) {
-    Meldung x{e->type(), e->object()};
+    Meldung x{e->type(), e->object(), -1, -1, -1, -1, {}};
     QAccessibleInterface* iface = e->accessibleInterface();
     if (auto* c = dynamic_cast<QAccessibleTextCursorEvent*>(e)) {
       x.caret = c->cursorPosition();
