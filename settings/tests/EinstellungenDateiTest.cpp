@@ -142,14 +142,12 @@ TEST_F(Datei, KillDuringSave) {
       mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
   ASSERT_NE(begonnen, MAP_FAILED);
   const auto zeile = [](long k) { return QByteArray::fromStdString(EinstellungsZeile(k % 3, k % 4, k % 30011 - 15000)); };
-  ASSERT_TRUE(writeBytes(ini, zeile(0)));
   std::mt19937 rng(20120227);
   for (int runde = 0; runde < 200; ++runde) {
+    ASSERT_TRUE(writeBytes(ini, zeile(0)));
     begonnen->store(-1), std::fflush(nullptr);
     const pid_t pid = fork();
-    if (pid == 0) {
-      for (long k = 1;; ++k) begonnen->store(k), EinstellungenSpeichern(ini, k % 3, k % 4, k % 30011 - 15000);
-    }
+    if (pid == 0) for (long k = 1;; ++k) begonnen->store(k), EinstellungenSpeichern(ini, k % 3, k % 4, k % 30011 - 15000);
     ASSERT_GT(pid, 0);
     while (begonnen->load() < 0) std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::microseconds(rng() % 3000));
@@ -158,7 +156,6 @@ TEST_F(Datei, KillDuringSave) {
     const long k = begonnen->load();
     const QByteArray inhalt = readBytes(ini);
     ASSERT_TRUE(inhalt == zeile(k) || inhalt == zeile(k - 1)) << "round " << runde << ", save " << k << ": " << inhalt.toStdString();
-    ASSERT_TRUE(writeBytes(ini, zeile(0)));
   }
   munmap(begonnen, sizeof(std::atomic<long>));
 }

@@ -19,9 +19,8 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
     const std::string zeile = EinstellungsZeile(brl, anzahl, reserve);
     EXPECT_EQ(EinstellungenAusDateianfang(zeile), werte(std::max<int16_t>(brl, 0), std::max(anzahl, int16_t(0)) + 1, reserve)) << zeile;
   }
-  const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {
-    anfang.resize(laenge - ende.size(), ' ');
-    return anfang + ende;
+  const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {  // padded with blanks
+    return anfang.resize(laenge - ende.size(), ' '), anfang + ende;
   };
   const std::pair<std::string, Einstellungen> faelle[] = {
       {"2,3,7", werte(2, 4, 7)}, {"2,3,7\n", werte(2, 4, 7)}, {"2,3,7\r", werte(2, 4, 7)},
