@@ -10,30 +10,23 @@ namespace {
 // The ends of the random range give the highest and the lowest card; the program's own
 // source never reaches 1. The record of drawn values finds whole values only (12 does not
 // block 1 or 2). Repeats, and values only a broken source could give, are drawn again
-// without using up a slot.
-TEST(Mischen, ScriptedDraws) {
+// without using up a slot. Every deal starts afresh from a re-seeded source with the card
+// count of the moment (the Braille list without selection keeps it); nothing grows or
+// lingers. A count the deal cannot use only clears.
+TEST(Mischen, SuccessiveDeals) {
   const float r = unitFromBits(0xFFFFFFFFu), nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   EXPECT_EQ(r, 1.0f - 1.0f / 16777216.0f);
   const struct { int16_t k; std::vector<float> skript; std::vector<int16_t> karten; } faelle[] = {
       {12, {r, 0.0f}, {12, 1}}, {32, {r, 0.0f}, {32, 1}}, {52, {r, 0.0f}, {52, 1}},
       {12, Werte({12, 1, 12, 2, 10, 1, 11, 2, 12, 3}, 12), {12, 1, 2, 10, 11, 3}}, {12, {1.0f, 1.5f, -0.01f, nan, inf, -inf, 0.5f}, {7}}};
-  for (const auto& f : faelle) {
-    Tisch t(0, 0);
-    t.spiel.Kartenzahl = f.k, t.zufall.Skript(f.skript), t.spiel.KartenMischen();
-    EXPECT_EQ(std::vector<int16_t>(&t.spiel.Karten[1], &t.spiel.Karten[1 + f.karten.size()]), f.karten) << f.k;
-    ErwarteAusgeteilt(t.spiel, f.k);
-  }
-  UhrZufall uhr;
-  uhr.NeuSaeen();
-  for (int i = 0; i < 100000; ++i) ASSERT_LT(uhr.Naechste(), 1.0f);
-}
-
-// Every deal starts afresh from a re-seeded source with the card count of the moment (the
-// Braille list without selection keeps it); nothing grows or lingers. A count the deal
-// cannot use only clears.
-TEST(Mischen, SuccessiveDeals) {
   Tisch t(0, 0);
   int saaten = 0;
+  for (const auto& f : faelle) {
+    t.spiel.Kartenzahl = f.k, t.zufall.Skript(f.skript), t.spiel.KartenMischen();
+    EXPECT_EQ(std::vector<int16_t>(&t.spiel.Karten[1], &t.spiel.Karten[1 + f.karten.size()]), f.karten) << f.k;
+    EXPECT_EQ(t.zufall.saaten, ++saaten);
+    ErwarteAusgeteilt(t.spiel, f.k);
+  }
   for (int16_t brl : {2, 0, -1, 1, 2, 0}) {
     const int16_t k = KartenzahlFuerIndex(brl, t.spiel.Kartenzahl);
     t.lstBrl = brl, t.spiel.BrlGroesseUebernehmen();
@@ -44,6 +37,9 @@ TEST(Mischen, SuccessiveDeals) {
     t.spiel.Kartenzahl = k, t.spiel.KartenMischen();
     EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Loesung, t.spiel.Karten), std::tuple(++saaten, u"", std::array<int16_t, 53>{}));
   }
+  UhrZufall uhr;
+  uhr.NeuSaeen();
+  for (int i = 0; i < 100000; ++i) ASSERT_LT(uhr.Naechste(), 1.0f);
 }
 
 // With a uniform source all 24 orders of four cards are equally likely. The seed is fixed;

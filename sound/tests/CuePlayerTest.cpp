@@ -97,9 +97,7 @@ TEST_F(CuePlayerTest, ShutdownAndOnDone) {
 
 // A device that throws (it should not) or plays silently still takes each cue's whole time.
 TEST(CuePlayerDevices, EveryCueKeepsItsDuration) {
-  struct Werfer final : ToneDevice {
-    void play(const std::vector<Tone>&) override { throw std::runtime_error("device gone"); }
-  };
+  struct Werfer final : ToneDevice { void play(const std::vector<Tone>&) override { throw std::runtime_error("device gone"); } };
   CuePlayer werfer(std::make_unique<Werfer>()), still(std::make_unique<SilentToneDevice>());
   for (CuePlayer* player : {&werfer, &still}) {
     for (int16_t cue : {17, 9, 21}) {
