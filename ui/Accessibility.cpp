@@ -43,6 +43,13 @@ std::pair<int, int> lineAround(const QString& text, int offset) {
   return {start, lineBreak < 0 ? length : lineBreak + 1};
 }
 
+// The line around `offset`, with its range.
+QString lineAt(const QString& text, int offset, int* startOffset, int* endOffset) {
+  const auto [start, end] = lineAround(text, offset);
+  setRange(startOffset, endOffset, start, end);
+  return text.mid(start, end - start);
+}
+
 QAccessibleInterface* factory(const QString& key, QObject* object) {
   // Qt asks with the class name of each class in the object's chain, the most derived first.
   if (key == QLatin1String(SpielFeld::staticMetaObject.className())) {
@@ -260,9 +267,7 @@ QString HelpTextAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
     return all;
   }
   if (!isLine(boundaryType)) return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
-  const auto [start, end] = lineAround(all, offset);
-  setRange(startOffset, endOffset, start, end);
-  return all.mid(start, end - start);
+  return lineAt(all, offset, startOffset, endOffset);
 }
 
 QString HelpTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
@@ -278,9 +283,7 @@ QString HelpTextAccessible::textBeforeOffset(int offset, QAccessible::TextBounda
     setRange(startOffset, endOffset, 0, 0);
     return {};
   }
-  const auto [start, end] = lineAround(all, lineStart - 1);
-  setRange(startOffset, endOffset, start, end);
-  return all.mid(start, end - start);
+  return lineAt(all, lineStart - 1, startOffset, endOffset);
 }
 
 QString HelpTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
@@ -296,9 +299,7 @@ QString HelpTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundar
     setRange(startOffset, endOffset, length, length);
     return {};
   }
-  const auto [start, end] = lineAround(all, lineEnd);
-  setRange(startOffset, endOffset, start, end);
-  return all.mid(start, end - start);
+  return lineAt(all, lineEnd, startOffset, endOffset);
 }
 
 QRect HelpTextAccessible::characterRect(int offset) const {

@@ -122,8 +122,7 @@ void Paarix::Verdrahten() {
 
 void Paarix::FormLoad() {
   // 1-3: the settings file, created with three zeros when it is missing.
-  if (!DateiVorhanden(iniDatei_)) EinstellungenSpeichern(iniDatei_, LstBrlIndex(), LstAnzahlIndex(), spiel_.IniReserve);
-  const Einstellungen gelesen = EinstellungenLesen(iniDatei_);
+  const Einstellungen gelesen = EinstellungenBeimStart(iniDatei_);
   spiel_.BrlModus = gelesen.BrlModus;
   spiel_.Spielerzahl = gelesen.Spielerzahl;
   spiel_.IniReserve = gelesen.IniReserve;

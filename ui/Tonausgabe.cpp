@@ -18,11 +18,7 @@ Tonausgabe::~Tonausgabe() {
   player_.reset();
 }
 
-void Tonausgabe::Ton(int16_t cue) {
-  spielt_ = true;
-  player_->Ton(cue);
-  spielt_ = false;
-}
+void Tonausgabe::Ton(int16_t cue) { player_->Ton(cue); }
 
 void Tonausgabe::wait(CuePlayer::Completion& completion) {
   QEventLoop loop;

@@ -22,13 +22,11 @@ class Tonausgabe : public QObject, public Tongeber {
   ~Tonausgabe() override;
 
   void Ton(int16_t cue) override;
-  bool spielt() const { return spielt_; }
 
  private:
   void wait(CuePlayer::Completion& completion);
 
   std::unique_ptr<CuePlayer> player_;
-  bool spielt_ = false;
 };
 
 }  // namespace paarix
