@@ -26,11 +26,4 @@ class Fenster {
   virtual int16_t LstAnzahlIndex() const = 0;
 };
 
-// Plays a numbered sound cue and returns when it has ended.
-class Tongeber {
- public:
-  virtual ~Tongeber() = default;
-  virtual void Ton(int16_t cue) = 0;
-};
-
 }  // namespace paarix

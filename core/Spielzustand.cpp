@@ -4,19 +4,11 @@
 #include <cmath>
 #include <string>
 
-#include "Int16.h"
+#include "SaturatingAdd.h"
 
 namespace paarix {
 
 namespace {
-
-constexpr int16_t kCueAbgelehnt = 8;
-constexpr int16_t kCueErsteKarte = 9;
-constexpr int16_t kCuePaar = 11;
-constexpr int16_t kCueUngleich = 16;
-
-constexpr int16_t kSpielschluss = 14;
-const std::u16string kSpielschlussText = u"Spielschluss  ";
 
 bool DarfMischen(int16_t kartenzahl) {
   return kartenzahl >= 2 && kartenzahl <= 52 && kartenzahl % 2 == 0;
@@ -45,8 +37,9 @@ int16_t KartenzahlFuerIndex(int16_t index, int16_t bisher) {
 
 char16_t PunktZeichenFuer(int16_t punkte) {
   if (punkte < 1) return u'-';
-  if (punkte > 159) return u'\u00FF';
-  return static_cast<char16_t>(96 + punkte);
+  if (punkte <= 30) return static_cast<char16_t>(96 + punkte);
+  if (punkte <= 125) return static_cast<char16_t>(130 + punkte);
+  return u'\u00FF';
 }
 
 Spielzustand::Spielzustand(Fenster& fenster, Tongeber& tongeber, Zufallsquelle& zufall)
@@ -60,7 +53,7 @@ std::u16string Spielzustand::FeldText() const {
 }
 
 void Spielzustand::ZugLeeren() {
-  Zug = 0;
+  Zug = Zugphase::ErsteKarte;
   Karte1.clear();
   Pos1 = 0;
   Karte2.clear();
@@ -68,7 +61,7 @@ void Spielzustand::ZugLeeren() {
 }
 
 void Spielzustand::NeuesSpiel() {
-  Zug = 0;
+  Zug = Zugphase::ErsteKarte;
   Punkte.fill(0);
   for (auto& zeichen : PunktZeichen) zeichen.clear();
   Karte1.clear();
@@ -166,15 +159,15 @@ void Spielzustand::KarteWaehlen() {
   }
 
   SpielText = fenster_.SpielLesen();
-  if (Zug == kSpielschluss) fenster_.FokusCmdNeu();
+  if (Zug == Zugphase::Spielschluss) fenster_.FokusCmdNeu();
 
-  if (Zug < 2) {
+  if (Zug < Zugphase::UngleichesPaar) {
     const std::u16string feld = fenster_.SpielLesen();
     const bool imFeld = CursorPos >= 0 && static_cast<size_t>(CursorPos) < feld.size();
     const char16_t c = imFeld ? feld[static_cast<size_t>(CursorPos)] : u'\0';
     // A matched card, a face-up card, a blank, a score cell or no cell at all.
     if (c != u'.') {
-      tongeber_.Ton(kCueAbgelehnt);
+      tongeber_.Ton(Cue::Abgelehnt);
       return;
     }
     std::u16string buchstabe = BuchstabeAn(CursorPos);
@@ -186,12 +179,12 @@ void Spielzustand::KarteWaehlen() {
     fenster_.SpielZeichnen();
   }
 
-  if (Zug == 0) {
+  if (Zug == Zugphase::ErsteKarte) {
     Karte1 = BuchstabeAn(CursorPos);
     Pos1 = saturatingAdd(CursorPos, 1);
-    tongeber_.Ton(kCueErsteKarte);
-    Zug = 1;
-  } else if (Zug == 1) {
+    tongeber_.Ton(Cue::ErsteKarte);
+    Zug = Zugphase::ZweiteKarte;
+  } else if (Zug == Zugphase::ZweiteKarte) {
     Karte2 = BuchstabeAn(CursorPos);
     Pos2 = saturatingAdd(CursorPos, 1);
     VerdecktText = SpielText;
@@ -199,7 +192,7 @@ void Spielzustand::KarteWaehlen() {
     ZeichenSetzen(VerdecktText, Pos2, u'.');
     const bool paar = !Karte1.empty() && Karte2 == Karte1 && !Karte2.empty();
     if (paar) {
-      tongeber_.Ton(kCuePaar);
+      tongeber_.Ton(Cue::Paar);
       ZeichenSetzen(SpielText, Pos1, u'-');
       ZeichenSetzen(SpielText, Pos2, u'-');
       PunktErhoehen();
@@ -211,23 +204,23 @@ void Spielzustand::KarteWaehlen() {
                                 std::all_of(SpielText.begin(), SpielText.begin() + static_cast<std::ptrdiff_t>(karten),
                                             [](char16_t z) { return z == u'-'; });
       if (alleGefunden) {
-        SpielText = kSpielschlussText + punktText;
+        SpielText = std::u16string(SpielschlussText) + punktText;
         fenster_.SpielSchreiben(SpielText);
-        Zug = kSpielschluss;
+        Zug = Zugphase::Spielschluss;
       } else {
-        Zug = 0;
+        Zug = Zugphase::ErsteKarte;
       }
     } else {
-      if (!Karte1.empty()) tongeber_.Ton(kCueUngleich);
-      Zug = 2;
+      if (!Karte1.empty()) tongeber_.Ton(Cue::Ungleich);
+      Zug = Zugphase::UngleichesPaar;
     }
-  } else if (Zug == 2) {
+  } else if (Zug == Zugphase::UngleichesPaar) {
     SpielText = VerdecktText;
     ZugLeeren();
     AktSpieler = saturatingAdd(AktSpieler, 1);
     if (AktSpieler > Spielerzahl) AktSpieler = 1;
     fenster_.SpielSchreiben(SpielText);
-  } else if (Zug >= kSpielschluss) {
+  } else if (Zug >= Zugphase::Spielschluss) {
     Zug = saturatingAdd(Zug, 1);
   }
 }

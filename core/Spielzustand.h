@@ -3,8 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "Fenster.h"
+#include "Tongeber.h"
 #include "Zufall.h"
 
 namespace paarix {
@@ -13,10 +15,25 @@ namespace paarix {
 // keeps `bisher`.
 int16_t KartenzahlFuerIndex(int16_t index, int16_t bisher);
 
+// The turn phase `Zug`. Every value from Spielschluss on means the game is over;
+// the phase counts on by one per activation after that.
+namespace Zugphase {
+inline constexpr int16_t ErsteKarte = 0;      // no card of the turn is face up
+inline constexpr int16_t ZweiteKarte = 1;     // the first card is face up
+inline constexpr int16_t UngleichesPaar = 2;  // two unequal cards are face up
+inline constexpr int16_t Spielschluss = 14;   // the game is over; the next activation goes to CmdNeu
+}  // namespace Zugphase
+
+// The field text at the end of a game, before the score characters.
+inline constexpr std::u16string_view SpielschlussText = u"Spielschluss  ";
+
 // Score character for a player with `punkte` points: "-" for none, otherwise
-// code 96 + points ("a" for one point, "z" for 26, "{" for 27). Above 159 points
-// the code would leave the single-byte range; the character then stays at code
-// 255 (U+00FF), so the score still takes one cell.
+// code 96 + points: "a" for one point up to "z" for 26, then "{", "|", "}", "~"
+// for 27 to 30. From 31 points on (reachable only when points are carried across
+// restarts through the lists) the codes 127 to 160 would be control characters or
+// a blank that no Braille display shows: the scores go on with the printable
+// Latin-1 characters instead, "¡" (U+00A1) for 31 points up to "ÿ" (U+00FF) for
+// 125, and every higher score stays "ÿ", so each player keeps one visible cell.
 char16_t PunktZeichenFuer(int16_t punkte);
 
 // The game state of one run and the operations on it. Like the members of the

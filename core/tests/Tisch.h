@@ -6,7 +6,7 @@
 #include <numeric>
 #include <random>
 
-#include "FakeFenster.h"
+#include "SkriptZufall.h"
 #include "Spielzustand.h"
 
 namespace paarix::test {

@@ -9,7 +9,7 @@
 namespace paarix::test {
 
 // A random source that plays back given values, then goes on with a seeded generator; it
-// counts its seedings. The window's tests deal with it too.
+// counts its seedings. The window tests deal with it too.
 struct SkriptZufall : Zufallsquelle {
   explicit SkriptZufall(std::vector<float> werte = {}, unsigned seed = 1) : skript(std::move(werte)), rng(seed) {}
   void NeuSaeen() override { ++saaten; }

@@ -1,0 +1,249 @@
+#include "Paarix.h"
+
+#include <initializer_list>
+#include <utility>
+
+#include "Einstellungen.h"
+#include "Texte.h"
+
+namespace paarix {
+
+namespace {
+
+// The controls of the normal view besides the field, in the order the views
+// show and hide them.
+constexpr std::initializer_list<Control> kHilfeVerdeckt = {Control::CmdInfo, Control::LstBrl, Control::LstAnzahl,
+                                                           Control::Spiel,   Control::CmdNeu, Control::CmdEnde};
+constexpr std::initializer_list<Control> kVollbildVerdeckt = {Control::CmdEnde, Control::CmdInfo, Control::CmdNeu,
+                                                              Control::LstBrl, Control::LstAnzahl};
+
+}  // namespace
+
+Paarix::Paarix(Toolkit& toolkit, std::filesystem::path iniDatei, CuePlayer& cues, Zufallsquelle& zufall)
+    : toolkit_(toolkit), iniDatei_(std::move(iniDatei)), cues_(cues), spiel_(*this, *this, zufall) {}
+
+void Paarix::Form_Load() {
+  // The settings file, created with three zeros when it is missing.
+  const Einstellungen gelesen = EinstellungenBeimStart(iniDatei_);
+  spiel_.BrlModus = gelesen.BrlModus;
+  spiel_.Spielerzahl = gelesen.Spielerzahl;
+  spiel_.IniReserve = gelesen.IniReserve;
+
+  toolkit_.setText(Control::Info, texte::HilfeText());
+  titel_ = texte::Titel();
+  toolkit_.setCaption(titel_);
+
+  for (const auto eintrag : texte::LstBrl) toolkit_.addItem(Control::LstBrl, std::u16string(eintrag));
+  toolkit_.select(Control::LstBrl, spiel_.BrlModus);  // nothing reacts to this selection
+  spiel_.Kartenzahl = KartenzahlFuerIndex(spiel_.BrlModus, spiel_.Kartenzahl);
+
+  for (const auto eintrag : texte::LstAnzahl) toolkit_.addItem(Control::LstAnzahl, std::u16string(eintrag));
+  // The selection changes from none to the stored entry: its selection event runs
+  // at once, inside this step.
+  const int16_t vorher = toolkit_.selectedIndex(Control::LstAnzahl);
+  toolkit_.select(Control::LstAnzahl, static_cast<int16_t>(spiel_.Spielerzahl - 1));
+  if (toolkit_.selectedIndex(Control::LstAnzahl) != vorher) spiel_.SpielerzahlSetzen();
+
+  spiel_.AktSpieler = 1;
+  SpielSchreiben(spiel_.FeldText());
+  toolkit_.setFocus(Control::CmdInfo);
+}
+
+// One handler at a time.
+
+void Paarix::Nacheinander(std::function<void()> handler) {
+  if (busy_) {
+    // When its turn comes the handler runs alone as well: what arrives while it
+    // waits for a cue of its own waits in turn.
+    wartend_.push_back([this, handler = std::move(handler)] { Allein(handler); });
+    return;
+  }
+  Allein(handler);
+  if (draining_) return;  // the outer drain goes on with the rest
+  draining_ = true;
+  while (!busy_ && !wartend_.empty()) {
+    auto naechster = std::move(wartend_.front());
+    wartend_.pop_front();
+    naechster();
+  }
+  draining_ = false;
+  if (schliessenWartet_) {
+    schliessenWartet_ = false;
+    toolkit_.requestClose();
+  }
+  toolkit_.handlersDone();
+}
+
+void Paarix::Allein(const std::function<void()>& handler) {
+  busy_ = true;
+  handler();
+  busy_ = false;
+}
+
+// The handlers.
+
+void Paarix::CmdInfo_Click() {
+  Nacheinander([this] { HilfeAn(); });
+}
+
+void Paarix::CmdNeu_Click() {
+  Nacheinander([this] { spiel_.NeuesSpiel(); });
+}
+
+void Paarix::CmdEnde_Click() {
+  Nacheinander([this] { toolkit_.requestClose(); });
+}
+
+void Paarix::LstAnzahl_Click() {
+  Nacheinander([this] { spiel_.SpielerzahlSetzen(); });
+}
+
+void Paarix::LstBrl_LostFocus() {
+  if (ansichtWechselt_) return;  // the views hide and show controls; that is no move of the player's
+  Nacheinander([this] { spiel_.BrlGroesseUebernehmen(); });
+}
+
+void Paarix::Spiel_Click() {
+  Nacheinander([this] { spiel_.KarteAktivieren(); });
+}
+
+void Paarix::Spiel_Routing(int16_t position) {
+  Nacheinander([this, position] {
+    if (!toolkit_.isVisible(Control::Spiel)) return;  // the help view hides the field
+    toolkit_.setCaret(position);
+    spiel_.KarteAktivieren();
+  });
+}
+
+void Paarix::Spiel_DblClick() {
+  Nacheinander([this] { SelLaengeNull(); });
+}
+
+void Paarix::Spiel_KeyPress(char16_t code) {
+  Nacheinander([this, code] {
+    switch (code) {
+      case u'\x1b':
+        VollbildAus();
+        Ton(Cue::ErsteKarte);
+        break;
+      case u' ':
+        spiel_.KarteAktivieren();
+        break;
+      case u'V':
+      case u'v':
+        VollbildAn();
+        Ton(Cue::ErsteKarte);
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void Paarix::Info_KeyPress(char16_t) {
+  Nacheinander([this] { HilfeAus(); });
+}
+
+// Closing.
+
+bool Paarix::Form_QueryUnload() {
+  if (busy_) {
+    schliessenWartet_ = true;
+    return false;
+  }
+  Speichern();
+  return true;
+}
+
+void Paarix::SessionEnding() { Speichern(); }
+
+void Paarix::Speichern() {
+  if (gespeichert_) return;
+  gespeichert_ = EinstellungenSpeichern(iniDatei_, LstBrlIndex(), LstAnzahlIndex(), spiel_.IniReserve);
+}
+
+// The views.
+
+Ansicht Paarix::AktuelleAnsicht() const {
+  if (toolkit_.isVisible(Control::Info)) return Ansicht::Hilfe;
+  if (!toolkit_.isVisible(Control::CmdInfo)) return Ansicht::Vollbild;
+  return Ansicht::Normal;
+}
+
+void Paarix::HilfeAn() {
+  ansichtWechselt_ = true;
+  toolkit_.hideWindow();
+  for (const Control c : kHilfeVerdeckt) toolkit_.setVisible(c, false);
+  toolkit_.setVisible(Control::Info, true);
+  toolkit_.showWindow();
+  toolkit_.setFocus(Control::Info);
+  ansichtWechselt_ = false;
+}
+
+void Paarix::HilfeAus() {
+  ansichtWechselt_ = true;
+  toolkit_.hideWindow();
+  toolkit_.setVisible(Control::Info, false);
+  for (const Control c : kHilfeVerdeckt) toolkit_.setVisible(c, true);
+  toolkit_.showWindow();
+  ansichtWechselt_ = false;
+  toolkit_.setFocus(Control::LstBrl);
+}
+
+void Paarix::VollbildAn() {
+  ansichtWechselt_ = true;
+  toolkit_.hideWindow();
+  toolkit_.processPendingEvents();
+  toolkit_.setCaption({});
+  for (const Control c : kVollbildVerdeckt) toolkit_.setVisible(c, false);
+  toolkit_.setVisible(Control::Spiel, true);
+  toolkit_.showWindow();
+  toolkit_.setFocus(Control::Spiel);
+  ansichtWechselt_ = false;
+  toolkit_.repaintWindow();
+}
+
+void Paarix::VollbildAus() {
+  toolkit_.setCaption(titel_);
+  NormaleControlsZeigen();
+}
+
+void Paarix::NormaleControlsZeigen() {
+  for (const Control c : kVollbildVerdeckt) toolkit_.setVisible(c, true);
+}
+
+// Fenster: the game's view of the controls.
+
+std::u16string Paarix::SpielLesen() const { return toolkit_.text(Control::Spiel); }
+
+void Paarix::SpielSchreiben(const std::u16string& text) { toolkit_.setText(Control::Spiel, text); }
+
+int16_t Paarix::CaretPos() const { return toolkit_.caret(); }
+
+void Paarix::SelLaengeNull() { toolkit_.clearSelection(); }
+
+void Paarix::SpielZeichnen() { toolkit_.repaint(Control::Spiel); }
+
+void Paarix::FokusSpiel() { toolkit_.setFocus(Control::Spiel); }
+
+void Paarix::FokusCmdNeu() {
+  // At the end of a game in the full-field view the new-game button is hidden:
+  // the normal view comes back first, so the focus can land on it.
+  if (AktuelleAnsicht() == Ansicht::Vollbild) {
+    toolkit_.setCaption(titel_);
+    NormaleControlsZeigen();
+  }
+  toolkit_.setFocus(Control::CmdNeu);
+}
+
+int16_t Paarix::LstBrlIndex() const { return toolkit_.selectedIndex(Control::LstBrl); }
+
+int16_t Paarix::LstAnzahlIndex() const { return toolkit_.selectedIndex(Control::LstAnzahl); }
+
+void Paarix::Ton(int16_t cue) {
+  CuePlayer::Completion ende = cues_.start(cue);
+  if (!ende.done()) toolkit_.waitForCue(ende);
+  ende.wait();
+}
+
+}  // namespace paarix

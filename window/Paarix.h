@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "CuePlayer.h"
+#include "Fenster.h"
+#include "Spielzustand.h"
+#include "Tongeber.h"
+#include "Toolkit.h"
+#include "Zufall.h"
+
+namespace paarix {
+
+enum class Ansicht { Normal, Hilfe, Vollbild };
+
+// The main window `Paarix` without its toolkit: the game state, start-up, the
+// handlers of the seven controls, the three views and the close that saves once.
+// A front end creates the controls, calls Form_Load once before it first shows the
+// window, and then calls the handlers below for its toolkit's events.
+//
+// One handler runs at a time, to completion. A handler called while another runs
+// (while it waits for a cue, the front end still delivers screen-reader requests
+// and the close) is queued and runs afterwards, in order. The player's raw input
+// is held back by the front end meanwhile (see Toolkit::waitForCue).
+class Paarix final : private Fenster, private Tongeber {
+ public:
+  Paarix(Toolkit& toolkit, std::filesystem::path iniDatei, CuePlayer& cues, Zufallsquelle& zufall);
+
+  // Start-up: the settings file, the texts, the lists and a fresh field. Deals
+  // nothing. Leaves the focus on CmdInfo.
+  void Form_Load();
+  // The window is about to close, whatever the cause. The first call writes the
+  // settings. Returns whether the window may close now: while a handler runs the
+  // close waits, and the window logic asks for it again once the handler has ended.
+  bool Form_QueryUnload();
+  // The session ends (logging off, shutting down): the settings are written now if
+  // they were not yet, even in the middle of a handler, since nothing runs after.
+  void SessionEnding();
+
+  void CmdInfo_Click();
+  void CmdNeu_Click();
+  void CmdEnde_Click();
+  // A selection change of LstAnzahl by the player.
+  void LstAnzahl_Click();
+  // The focus moved from LstBrl to another control of this window. A move caused
+  // by a view switch (controls hidden and shown) does not count.
+  void LstBrl_LostFocus();
+  // A click in Spiel; the toolkit has placed the caret on the clicked cell.
+  void Spiel_Click();
+  // A Braille routing key on cell `position`: the caret goes there, then Spiel_Click.
+  // Both happen when the handler's turn comes.
+  void Spiel_Routing(int16_t position);
+  void Spiel_DblClick();
+  // A character key in Spiel or Info (Escape 27, the space bar 32, a letter its code).
+  void Spiel_KeyPress(char16_t code);
+  void Info_KeyPress(char16_t code);
+
+  // Whether a handler is running (or waiting for its cue).
+  bool busy() const { return busy_; }
+  Ansicht AktuelleAnsicht() const;
+  const std::u16string& Titel() const { return titel_; }
+  Spielzustand& Zustand() { return spiel_; }
+  const Spielzustand& Zustand() const { return spiel_; }
+  // Whether the settings were written at the close: empty before the close.
+  std::optional<bool> Gespeichert() const { return gespeichert_; }
+
+ private:
+  // Fenster: the game's view of the controls.
+  std::u16string SpielLesen() const override;
+  void SpielSchreiben(const std::u16string& text) override;
+  int16_t CaretPos() const override;
+  void SelLaengeNull() override;
+  void SpielZeichnen() override;
+  void FokusSpiel() override;
+  void FokusCmdNeu() override;
+  int16_t LstBrlIndex() const override;
+  int16_t LstAnzahlIndex() const override;
+  // Tongeber
+  void Ton(int16_t cue) override;
+
+  void Nacheinander(std::function<void()> handler);
+  void Allein(const std::function<void()>& handler);
+  void Speichern();
+
+  void HilfeAn();
+  void HilfeAus();
+  void VollbildAn();
+  void VollbildAus();
+  void NormaleControlsZeigen();
+
+  Toolkit& toolkit_;
+  const std::filesystem::path iniDatei_;
+  CuePlayer& cues_;
+  Spielzustand spiel_;
+  std::u16string titel_;
+
+  bool busy_ = false;
+  bool draining_ = false;
+  std::deque<std::function<void()>> wartend_;
+  bool ansichtWechselt_ = false;
+  bool schliessenWartet_ = false;
+  std::optional<bool> gespeichert_;
+};
+
+}  // namespace paarix

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "CuePlayer.h"
+#include "Layout.h"
+
+namespace paarix {
+
+// What the window logic needs of a window toolkit: the one window and its seven
+// controls. A front end (Qt, Win32) implements it and turns its toolkit's events
+// into calls of the handlers of `Paarix`. Every call comes on the UI thread.
+class Toolkit {
+ public:
+  virtual ~Toolkit() = default;
+
+  // The window.
+  virtual void setCaption(const std::u16string& caption) = 0;
+  virtual void hideWindow() = 0;
+  // Shows the window and gives it the keyboard again (activates it).
+  virtual void showWindow() = 0;
+  virtual void repaintWindow() = 0;
+  // Handles the window events that are already queued, except the player's input,
+  // which waits for the running handler to end like all input.
+  virtual void processPendingEvents() = 0;
+  // Asks the window to close; the front end then calls Paarix::FormQueryUnload.
+  virtual void requestClose() = 0;
+
+  // The controls.
+  virtual void setVisible(Control control, bool visible) = 0;
+  virtual bool isVisible(Control control) const = 0;
+  virtual void setFocus(Control control) = 0;
+  // LstBrl, LstAnzahl: append an entry; the selected index (-1 for none); select
+  // an entry. Selecting by the program raises no event here: the window logic
+  // runs what the selection event runs itself.
+  virtual void addItem(Control list, const std::u16string& entry) = 0;
+  virtual int16_t selectedIndex(Control list) const = 0;
+  virtual void select(Control list, int16_t index) = 0;
+  // Spiel, Info: the whole text. Replacing the text of Spiel leaves the caret on
+  // the cell it stood on, or at the end of a shorter text.
+  virtual std::u16string text(Control box) const = 0;
+  virtual void setText(Control box, const std::u16string& text) = 0;
+  // Spiel: the caret position, 0-based (the number of characters before it).
+  virtual int16_t caret() const = 0;
+  virtual void setCaret(int16_t position) = 0;
+  // Spiel: the selection length becomes 0, the caret stays.
+  virtual void clearSelection() = 0;
+  virtual void repaint(Control control) = 0;
+
+  // Waits until `cue` has ended. Meanwhile the window keeps painting and answering
+  // screen readers, but the player's input waits: it is handled afterwards, in
+  // order. Handlers that arrive meanwhile are queued by the window logic.
+  virtual void waitForCue(CuePlayer::Completion& cue) = 0;
+
+  // The window logic has run every handler that was waiting: the front end can
+  // let the input it held back go on.
+  virtual void handlersDone() {}
+};
+
+}  // namespace paarix
