@@ -127,9 +127,11 @@ TEST(Spiel, CountersAtTheirLimits) {
   t.spiel.Punkte[0] = 32766, paar(u'b');
   EXPECT_EQ(paar(u'c'), u"  \u00FF-");
   EXPECT_EQ(t.spiel.Punkte[0], 32767);
-  const std::pair<int16_t, char16_t> zeichen[] = {{-5, u'-'}, {0, u'-'}, {1, u'a'}, {26, u'z'}, {27, u'{'},
-                                                   {158, u'\u00FE'}, {159, u'\u00FF'}, {160, u'\u00FF'}};
+  const std::pair<int16_t, char16_t> zeichen[] = {{-5, u'-'}, {0, u'-'}, {1, u'a'}, {26, u'z'}, {27, u'{'}, {30, u'~'},
+                                                   {31, u'\u00A1'}, {125, u'\u00FF'}, {126, u'\u00FF'}};
   for (auto [punkte, z] : zeichen) EXPECT_EQ(PunktZeichenFuer(punkte), z) << punkte;
+  // Every score a display must show: one printable character, never a control character or a blank.
+  for (int p = 1; p <= 32767; ++p) ASSERT_TRUE(PunktZeichenFuer(int16_t(p)) < 127 || PunktZeichenFuer(int16_t(p)) > 160) << p;
 }
 
 }  // namespace
