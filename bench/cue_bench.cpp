@@ -1,5 +1,6 @@
 // Plays cues on the tone device chosen at start-up, through the audio thread as the game
-// does, and prints the wall time of each Ton() call against the cue's nominal duration.
+// does, and prints the wall time from starting each cue to its end against the cue's
+// nominal duration.
 //   cue_bench [runs per cue, default 3] [all | CUE...]
 // Without a cue list it plays cues 9, 11 and 14; "all" plays the whole palette, 0 to 24.
 // Lines starting with "RESULT" are for scripts.
@@ -8,13 +9,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <utility>
 #include <vector>
 
 #include "CuePlayer.h"
 #include "ToneDevice.h"
-#include "Tonfolge.h"
+#include "CueTones.h"
 #if defined(__linux__)
 #include "AlsaToneDevice.h"
+#endif
+#if defined(_WIN32)
+#include "WaveOutToneDevice.h"
 #endif
 
 namespace {
@@ -25,6 +31,7 @@ const char* deviceName(const paarix::ToneDevice& device) {
   if (dynamic_cast<const paarix::AlsaToneDevice*>(&device) != nullptr) return "ALSA";
 #endif
 #if defined(_WIN32)
+  if (dynamic_cast<const paarix::WaveOutToneDevice*>(&device) != nullptr) return "waveOut";
   return "Beep";
 #else
   return "other";
@@ -44,18 +51,25 @@ int main(int argc, char** argv) {
     }
   }
   if (cues.empty()) cues = {9, 11, 14};
-  auto device = paarix::openToneDevice();
-  const char* const name = deviceName(*device);
-  std::printf("device: %s, %d runs per cue\n", name, runs);
-  paarix::CuePlayer player(std::move(device));
+  // The device opens on the audio thread, as in the game.
+  std::promise<std::pair<const char*, double>> opened;
+  paarix::CuePlayer player([&opened] {
+    const auto start = std::chrono::steady_clock::now();
+    auto device = paarix::openToneDevice();
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    opened.set_value({deviceName(*device), took.count()});
+    return device;
+  });
+  const auto [name, openMs] = opened.get_future().get();
+  std::printf("device: %s, opened in %.1f ms, %d runs per cue\n", name, openMs, runs);
 
   std::printf("%4s %9s %9s %9s %9s %10s\n", "cue", "nominal", "min", "mean", "max", "max over");
   for (const int16_t cue : cues) {
-    const double nominal = paarix::Dauer(paarix::Tonfolge(cue));
+    const double nominal = paarix::durationMs(paarix::cueTones(cue));
     std::vector<double> wall;
     for (int run = 0; run < runs; ++run) {
       const auto start = std::chrono::steady_clock::now();
-      player.Ton(cue);
+      player.start(cue).wait();
       wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     const auto [least, most] = std::minmax_element(wall.begin(), wall.end());

@@ -87,7 +87,7 @@ AlsaToneDevice::~AlsaToneDevice() {
 
 void AlsaToneDevice::play(const std::vector<Tone>& tones) {
   const Clock::time_point start = Clock::now();
-  const Clock::time_point nominalEnd = start + std::chrono::milliseconds(std::max<int32_t>(0, Dauer(tones)));
+  const Clock::time_point nominalEnd = start + std::chrono::milliseconds(std::max<int32_t>(0, durationMs(tones)));
   const std::vector<int16_t> samples = renderTones(tones);
   if (!samples.empty()) {
     if (pcm_ == nullptr && start >= nextReopen_) {

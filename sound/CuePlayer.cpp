@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Tonfolge.h"
+#include "CueTones.h"
 #include "WaitUntil.h"
 
 namespace paarix {
@@ -54,8 +54,10 @@ void CuePlayer::Completion::onDone(std::function<void()> callback) {
   callback();
 }
 
-CuePlayer::CuePlayer(std::unique_ptr<ToneDevice> device)
-    : device_(std::move(device)), thread_([this] { run(); }) {}
+CuePlayer::CuePlayer(std::function<std::unique_ptr<ToneDevice>()> openDevice)
+    : openDevice_(std::move(openDevice)), thread_([this] { run(); }) {}
+
+CuePlayer::CuePlayer(std::unique_ptr<ToneDevice> device) : device_(std::move(device)), thread_([this] { run(); }) {}
 
 CuePlayer::~CuePlayer() {
   {
@@ -66,9 +68,8 @@ CuePlayer::~CuePlayer() {
   thread_.join();
 }
 
-CuePlayer::Completion CuePlayer::start(int16_t cue) { return enqueue(Tonfolge(cue)); }
-
-CuePlayer::Completion CuePlayer::enqueue(std::vector<Tone> tones) {
+CuePlayer::Completion CuePlayer::start(int16_t cue) {
+  std::vector<Tone> tones = cueTones(cue);
   auto state = std::make_shared<Completion::State>();
   {
     const std::lock_guard lock(mutex_);
@@ -82,25 +83,15 @@ CuePlayer::Completion CuePlayer::enqueue(std::vector<Tone> tones) {
   return Completion(std::move(state));
 }
 
-void CuePlayer::Ton(int16_t cue) {
-  std::vector<Tone> tones = Tonfolge(cue);
-  if (tones.empty()) return;
-  Completion completion = enqueue(std::move(tones));
-  WaitHook hook;
-  {
-    const std::lock_guard lock(mutex_);
-    hook = hook_;
-  }
-  if (hook) hook(completion);
-  completion.wait();
-}
-
-void CuePlayer::setWaitHook(WaitHook hook) {
-  const std::lock_guard lock(mutex_);
-  hook_ = std::move(hook);
-}
-
 void CuePlayer::run() {
+  if (openDevice_) {
+    try {
+      device_ = openDevice_();
+    } catch (...) {
+      // Handled below, like a factory that found nothing.
+    }
+  }
+  if (!device_) device_ = std::make_unique<SilentToneDevice>();
   for (;;) {
     Job job;
     {
@@ -116,7 +107,7 @@ void CuePlayer::run() {
     } catch (...) {
       // A device never fails towards the game; should one throw all the same, the
       // cue goes on in silence for the rest of its time.
-      waitUntil(start + std::chrono::milliseconds(std::max<int32_t>(0, Dauer(job.tones))));
+      waitUntil(start + std::chrono::milliseconds(std::max<int32_t>(0, durationMs(job.tones))));
     }
     job.state->finish();
   }
@@ -127,6 +118,7 @@ void CuePlayer::run() {
     left.swap(queue_);
   }
   for (Job& job : left) job.state->finish();
+  device_.reset();  // closed on the audio thread too, where it was used
 }
 
 }  // namespace paarix

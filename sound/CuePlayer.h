@@ -15,12 +15,10 @@ namespace paarix {
 
 // Plays cues on an audio thread of its own, one after the other; cues never overlap.
 //
-// Ton() blocks its caller until the cue has ended, like a tone generator that blocks,
-// but the caller waits inside a replaceable wait hook. A window replaces the default hook
-// (a plain wait) by one that keeps serving its accessibility while it waits, e.g. a local
-// event loop that quits from the completion's onDone callback. Events handled inside that
-// loop may call Ton() again: such a cue queues behind the one being waited for, and the
-// inner call returns when its own cue has ended.
+// start() queues a cue and returns at once; the caller decides how to wait for its
+// Completion. A window that must keep serving its accessibility while a cue plays waits
+// in a local event loop that quits from onDone(); a cue requested from inside that loop
+// queues behind the one being waited for.
 class CuePlayer {
  public:
   // The end of one queued cue. Copies refer to the same cue.
@@ -40,10 +38,12 @@ class CuePlayer {
     std::shared_ptr<State> state_;
   };
 
-  // Must return only once completion.done() is true; Ton() waits for the cue itself
-  // should a hook return earlier.
-  using WaitHook = std::function<void(Completion&)>;
-
+  // Opening a sound device can take a while; nothing on the way to the first window needs
+  // it. `openDevice` runs as the first thing on the audio thread, and the first cue waits
+  // for it if it must. A factory that returns nothing or throws leaves the cues silent,
+  // each keeping its duration.
+  explicit CuePlayer(std::function<std::unique_ptr<ToneDevice>()> openDevice);
+  // Plays on a device that is open already.
   explicit CuePlayer(std::unique_ptr<ToneDevice> device);
   // Lets the running cue finish and joins the audio thread. Cues still queued are not
   // played; their completions are done.
@@ -51,15 +51,8 @@ class CuePlayer {
   CuePlayer(const CuePlayer&) = delete;
   CuePlayer& operator=(const CuePlayer&) = delete;
 
-  // Plays the cue and returns when it has ended; the calling thread waits inside the wait
-  // hook meanwhile. A cue without tones returns at once without calling the hook.
-  void Ton(int16_t cue);
-
   // Queues the cue and returns at once. A cue without tones is done at once.
   Completion start(int16_t cue);
-
-  // An empty hook restores the default, completion.wait().
-  void setWaitHook(WaitHook hook);
 
  private:
   struct Job {
@@ -67,15 +60,14 @@ class CuePlayer {
     std::shared_ptr<Completion::State> state;
   };
 
-  Completion enqueue(std::vector<Tone> tones);
   void run();
 
-  std::unique_ptr<ToneDevice> device_;
+  std::function<std::unique_ptr<ToneDevice>()> openDevice_;
+  std::unique_ptr<ToneDevice> device_;  // used on the audio thread only, once it runs
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Job> queue_;
   bool stopping_ = false;
-  WaitHook hook_;
   std::thread thread_;  // last: starts after everything it uses
 };
 

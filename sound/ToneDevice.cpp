@@ -8,6 +8,7 @@
 
 #if defined(_WIN32)
 #include "BeepToneDevice.h"
+#include "WaveOutToneDevice.h"
 #elif defined(PAARIX_SOUND_ALSA)
 #include "AlsaToneDevice.h"
 #endif
@@ -16,6 +17,9 @@ namespace paarix {
 
 std::unique_ptr<ToneDevice> openToneDevice() {
 #if defined(_WIN32)
+  if (auto waveOut = WaveOutToneDevice::open()) return waveOut;
+  // Beep cannot be asked whether a speaker is there; without one, each tone still takes
+  // its time.
   return std::make_unique<BeepToneDevice>();
 #else
 #if defined(PAARIX_SOUND_ALSA)
@@ -27,7 +31,7 @@ std::unique_ptr<ToneDevice> openToneDevice() {
 }
 
 void SilentToneDevice::play(const std::vector<Tone>& tones) {
-  const int32_t ms = std::max<int32_t>(0, Dauer(tones));
+  const int32_t ms = std::max<int32_t>(0, durationMs(tones));
   waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
 }
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "Tonfolge.h"
+#include "CueTones.h"
 
 namespace paarix {
 
@@ -18,8 +18,10 @@ class ToneDevice {
   virtual void play(const std::vector<Tone>& tones) = 0;
 };
 
-// The device for this platform: ALSA on Linux, the system beep on Windows, and a silent
-// device when no sound output opens. Falling back to silence is reported once on stderr.
+// The device for this platform: ALSA on Linux, waveOut on Windows or else the system
+// beep, and a silent device when no sound output opens on Linux. Falling back to
+// silence is reported once on stderr. Opening may take a while: CuePlayer runs this on
+// its audio thread.
 std::unique_ptr<ToneDevice> openToneDevice();
 
 // Plays nothing but keeps every cue's duration.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Tonfolge.h"
+#include "CueTones.h"
 
 namespace paarix {
 
@@ -15,7 +15,7 @@ inline constexpr double kToneLevelDb = -12.0;
 // Length of the raised-cosine fade at each end of a tone.
 inline constexpr int32_t kFadeMs = 3;
 
-// Renders a whole cue into one buffer of exactly Dauer(tones) * kFramesPerMs frames
+// Renders a whole cue into one buffer of exactly durationMs(tones) * kFramesPerMs frames
 // (tones with no positive duration take no frames). Each tone is a sine that fades in and
 // out; its edges sit at whole milliseconds counted from the start of the cue, so timing
 // never drifts. Tones at or above half the sample rate (the pause tones) and tones of no

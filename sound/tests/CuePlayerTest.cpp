@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <future>
 #include <stdexcept>
 
@@ -10,100 +9,87 @@ namespace paarix {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
-// A device whose plays block until the test opens the gate. It records what it played, on
-// which thread, and how many plays ever ran at once.
-struct Gate {
+// What LoggingDevice played, on which thread, and how many plays ever ran at once.
+struct Log {
   std::mutex mutex;
-  std::condition_variable changed;
-  bool open = false;
-  int running = 0, mostAtOnce = 0, finished = 0;
+  std::condition_variable started;
   std::vector<std::vector<Tone>> played;
   std::vector<std::thread::id> threads;
-
-  void oeffnen() { const std::lock_guard lock(mutex); open = true, changed.notify_all(); }
-  int fertig() { const std::lock_guard lock(mutex); return finished; }
-  void warteAuf(int started) {
-    std::unique_lock lock(mutex);
-    ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return std::ssize(played) >= started; }));
-  }
+  int running = 0, mostAtOnce = 0;
 };
 
-struct GatedDevice final : ToneDevice {
-  explicit GatedDevice(std::shared_ptr<Gate> g) : gate(std::move(g)) {}
-  std::shared_ptr<Gate> gate;
+// Takes 5 ms per play.
+struct LoggingDevice final : ToneDevice {
+  explicit LoggingDevice(std::shared_ptr<Log> l) : log(std::move(l)) {}
   void play(const std::vector<Tone>& tones) override {
-    std::unique_lock lock(gate->mutex);
-    gate->mostAtOnce = std::max(gate->mostAtOnce, ++gate->running);
-    gate->played.push_back(tones), gate->threads.push_back(std::this_thread::get_id());
-    gate->changed.notify_all();
-    gate->changed.wait(lock, [&] { return gate->open; });
-    lock.unlock();
-    std::this_thread::sleep_for(2ms);  // room for an overlapping play or an early return to show
-    lock.lock();
-    --gate->running, ++gate->finished;
+    std::unique_lock lock(log->mutex);
+    log->played.push_back(tones), log->threads.push_back(std::this_thread::get_id());
+    log->mostAtOnce = std::max(log->mostAtOnce, ++log->running), log->started.notify_all();
+    lock.unlock(), std::this_thread::sleep_for(5ms), lock.lock();
+    --log->running;
   }
+  std::shared_ptr<Log> log;
 };
 
-struct CuePlayerTest : testing::Test {
-  std::shared_ptr<Gate> gate = std::make_shared<Gate>();
-  std::unique_ptr<CuePlayer> player = std::make_unique<CuePlayer>(std::make_unique<GatedDevice>(gate));
-};
-
-// Ton plays on the audio thread while the caller waits in the hook, and returns only when
-// its cue has ended, even if the hook returns earlier. Cues without tones return at once,
-// without the hook, also while another cue plays. A window that waits in a local event
-// loop may handle another event that asks for a cue: it plays after the first. Cues from
-// several threads never overlap either.
-TEST_F(CuePlayerTest, TonWaitsInTheHookForItsCue) {
-  int hooks = 0, fertigInnen = -1;
-  player->setWaitHook([&](CuePlayer::Completion& c) {
-    if (++hooks > 1) return;  // the inner call's hook returns at once
-    gate->warteAuf(1);
-    EXPECT_FALSE(c.done());
-    for (int16_t cue : {19, 25, -1, -32768, 32767}) {
-      player->Ton(cue);  // the gate is shut: a cue that waited would hang here
-      EXPECT_TRUE(player->start(cue).done());
-    }
-    gate->oeffnen(), player->Ton(16), fertigInnen = gate->fertig();
+// The device opens on the audio thread: the player is there at once, also while opening
+// takes long, and the first cue waits for it. Cues play there in the order they were
+// started, one at a time, also when several threads start them; a cue is done when its
+// play has ended, a cue without tones at once. onDone runs on the audio thread when the
+// cue ends, or at once when it has ended.
+TEST(CuePlayer, OpensTheDeviceOnTheAudioThreadAndPlaysOneCueAtATime) {
+  auto log = std::make_shared<Log>();
+  std::promise<void> mayOpen;
+  std::promise<std::thread::id> ranOn;
+  CuePlayer player([&log, opening = mayOpen.get_future().share()] {
+    EXPECT_EQ(opening.wait_for(10s), std::future_status::ready) << "the constructor waited for the device";
+    return std::make_unique<LoggingDevice>(log);
   });
-  player->Ton(11);
-  EXPECT_EQ(std::tuple(hooks, fertigInnen, gate->fertig(), gate->played), std::tuple(2, 2, 2, std::vector{Tonfolge(11), Tonfolge(16)}));
-  EXPECT_NE(gate->threads[0], std::this_thread::get_id());
-  std::vector<std::thread> threads;  // cues from several threads
-  for (int16_t i = 0; i < 4; ++i) threads.emplace_back([this, i] { for (int k = 0; k < 5; ++k) player->Ton(8 + i); });
+  CuePlayer::Completion first = player.start(11), second = player.start(16), third = player.start(9);
+  first.onDone([&] { ranOn.set_value(std::this_thread::get_id()); });
+  for (int16_t cue : {19, 25, -1, -32768, 32767}) EXPECT_TRUE(player.start(cue).done()) << cue;
+  EXPECT_FALSE(first.done());
+  mayOpen.set_value();
+  third.wait();
+  EXPECT_TRUE(first.done() && second.done());
+  EXPECT_EQ((std::lock_guard(log->mutex), log->running), 0) << "done before its play ended";
+  EXPECT_EQ(log->played, (std::vector{cueTones(11), cueTones(16), cueTones(9)}));
+  std::vector<std::thread> threads;
+  for (int16_t i = 0; i < 4; ++i) threads.emplace_back([&player, i] { for (int k = 0; k < 5; ++k) player.start(8 + i).wait(); });
   for (auto& thread : threads) thread.join();
-  EXPECT_EQ(std::pair(gate->fertig(), gate->mostAtOnce), std::pair(22, 1));
+  EXPECT_EQ(std::pair(log->played.size(), log->mostAtOnce), std::pair(size_t{23}, 1));
+  const std::thread::id audio = ranOn.get_future().get();
+  EXPECT_NE(audio, std::this_thread::get_id());
+  EXPECT_EQ(log->threads, std::vector(23, audio));
+  bool atOnce = false;
+  first.onDone([&] { atOnce = true; });
+  EXPECT_TRUE(atOnce);
 }
 
 // Shutting down lets the running cue finish and releases whoever waits for a queued one.
-// onDone runs on the audio thread when the cue ends, or at once when it has ended.
-TEST_F(CuePlayerTest, ShutdownAndOnDone) {
-  CuePlayer::Completion erste = player->start(9), zweite = player->start(16);
-  std::promise<std::thread::id> lief;
-  erste.onDone([&] { lief.set_value(std::this_thread::get_id()); });
-  gate->warteAuf(1);
-  std::thread oeffner([&] { std::this_thread::sleep_for(20ms), gate->oeffnen(); });
-  player.reset();
-  oeffner.join();
-  EXPECT_EQ(lief.get_future().get(), gate->threads[0]);
-  EXPECT_TRUE(erste.done() && zweite.done());
-  EXPECT_EQ(std::pair(gate->fertig(), gate->played.size()), std::pair(1, size_t{1}));
-  bool sofort = false;
-  erste.onDone([&] { sofort = true; });
-  EXPECT_TRUE(sofort);
+TEST(CuePlayer, Shutdown) {
+  auto log = std::make_shared<Log>();
+  auto player = std::make_unique<CuePlayer>(std::make_unique<LoggingDevice>(log));
+  CuePlayer::Completion first = player->start(9), second = player->start(16);
+  std::unique_lock lock(log->mutex);
+  ASSERT_TRUE(log->started.wait_for(lock, 10s, [&] { return !log->played.empty(); }));
+  lock.unlock(), player.reset();
+  EXPECT_TRUE(first.done() && second.done());
+  EXPECT_EQ(std::pair(log->running, log->played), std::pair(0, std::vector<std::vector<Tone>>{cueTones(9)}));
 }
 
-// A device that throws (it should not) or plays silently still takes each cue's whole time.
-TEST(CuePlayerDevices, EveryCueKeepsItsDuration) {
-  struct Werfer final : ToneDevice { void play(const std::vector<Tone>&) override { throw std::runtime_error("device gone"); } };
-  CuePlayer werfer(std::make_unique<Werfer>()), still(std::make_unique<SilentToneDevice>());
-  for (CuePlayer* player : {&werfer, &still}) {
-    for (int16_t cue : {17, 9, 21}) {
-      const auto start = Clock::now();
-      player->Ton(cue);
-      EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(Dauer(Tonfolge(cue)))) << cue;
+// A device that throws (it should not), a factory that throws or finds no device, and the
+// silent device: each cue still takes its whole time.
+TEST(CuePlayer, EveryCueKeepsItsDuration) {
+  struct Thrower final : ToneDevice { void play(const std::vector<Tone>&) override { throw std::runtime_error("gone"); } };
+  CuePlayer thrower(std::make_unique<Thrower>()), silent(std::make_unique<SilentToneDevice>());
+  CuePlayer noDevice([] { return std::unique_ptr<ToneDevice>(); });
+  CuePlayer failingFactory([]() -> std::unique_ptr<ToneDevice> { throw std::runtime_error("no sound"); });
+  for (CuePlayer* player : {&thrower, &silent, &noDevice, &failingFactory}) {
+    for (int16_t cue : {21, 9}) {
+      const auto start = std::chrono::steady_clock::now();
+      player->start(cue).wait();
+      EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(durationMs(cueTones(cue)))) << cue;
     }
   }
 }

@@ -18,11 +18,7 @@ struct AlsaFaults {
   std::atomic<int> opens{0};
   std::atomic<long> framesWritten{0};
 
-  void clear() {
-    openError = writeError = drainError = 0;
-    writeErrorAfter = 0;
-    writeErrorTimes = drainErrorTimes = -1;
-  }
+  void clear() { openError = writeError = drainError = 0, writeErrorAfter = 0, writeErrorTimes = drainErrorTimes = -1; }
   // Writes fail with `error` from `ms` (at 48 kHz) into what comes next.
   void writesFailAfter(int error, long ms) { writeErrorAfter = framesWritten + 48 * ms, writeError = error; }
   // A fault that is set and not used up counts down once and gives its error, else 0.
@@ -38,23 +34,16 @@ extern AlsaFaults alsaFaults;
 
 #ifdef PAARIX_ALSA_FAULTS_DEFINE
 paarix::test::AlsaFaults paarix::test::alsaFaults;
-
-namespace {
-template <typename F>
-F realAlsa(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
-}  // namespace
+#define PAARIX_NEXT_ALSA(name) static const auto next = reinterpret_cast<decltype(&name)>(dlsym(RTLD_NEXT, #name))
 
 extern "C" int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
-  static const auto next = realAlsa<int (*)(snd_pcm_t**, const char*, snd_pcm_stream_t, int)>("snd_pcm_open");
+  PAARIX_NEXT_ALSA(snd_pcm_open);
   auto& f = paarix::test::alsaFaults;
-  ++f.opens;
-  return f.openError != 0 ? f.openError.load() : next(pcm, name, stream, mode);
+  return ++f.opens, f.openError != 0 ? f.openError.load() : next(pcm, name, stream, mode);
 }
 
 extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size) {
-  static const auto next = realAlsa<snd_pcm_sframes_t (*)(snd_pcm_t*, const void*, snd_pcm_uframes_t)>("snd_pcm_writei");
+  PAARIX_NEXT_ALSA(snd_pcm_writei);
   auto& f = paarix::test::alsaFaults;
   if (f.writeError != 0 && f.writeErrorTimes != 0) {
     const long room = f.writeErrorAfter - f.framesWritten;
@@ -62,14 +51,12 @@ extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, 
     size = std::min<snd_pcm_uframes_t>(size, static_cast<snd_pcm_uframes_t>(room));
   }
   const snd_pcm_sframes_t n = next(pcm, buffer, size);
-  f.framesWritten += std::max<snd_pcm_sframes_t>(n, 0);
-  return n;
+  return f.framesWritten += std::max<snd_pcm_sframes_t>(n, 0), n;
 }
 
 extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
-  static const auto next = realAlsa<int (*)(snd_pcm_t*)>("snd_pcm_drain");
-  auto& f = paarix::test::alsaFaults;
-  const int error = f.take(f.drainError, f.drainErrorTimes);
+  PAARIX_NEXT_ALSA(snd_pcm_drain);
+  const int error = paarix::test::alsaFaults.take(paarix::test::alsaFaults.drainError, paarix::test::alsaFaults.drainErrorTimes);
   return error != 0 ? error : next(pcm);
 }
 #endif

@@ -13,26 +13,22 @@ namespace paarix::test {
 // - capture.conf: the default PCM writes every sample into the WAV file named by the
 //   environment variable CAPTURE and passes it on to a null device that takes it at once;
 // - missing.conf: the default PCM names a device that does not exist.
-class AlsaConfigDir {
- public:
+struct AlsaConfigDir {
   AlsaConfigDir() {
-    std::filesystem::create_directories(dir_);
+    std::filesystem::create_directories(dir);
     std::ofstream(capture()) << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true\n"
                                 "  file { @func getenv vars [ CAPTURE ] default \"/dev/null\" } }\n";
     std::ofstream(missing()) << "pcm.!default { type plug slave.pcm \"nowhere\" }\n";
   }
-  ~AlsaConfigDir() { std::error_code ignored; std::filesystem::remove_all(dir_, ignored); }
+  ~AlsaConfigDir() { std::error_code ignored; std::filesystem::remove_all(dir, ignored); }
   AlsaConfigDir(const AlsaConfigDir&) = delete;
-  AlsaConfigDir& operator=(const AlsaConfigDir&) = delete;
+  const std::filesystem::path& path() const { return dir; }
+  std::filesystem::path capture() const { return dir / "capture.conf"; }
+  std::filesystem::path missing() const { return dir / "missing.conf"; }
 
-  const std::filesystem::path& path() const { return dir_; }
-  std::filesystem::path capture() const { return dir_ / "capture.conf"; }
-  std::filesystem::path missing() const { return dir_ / "missing.conf"; }
-
- private:
-  inline static int made_ = 0;
-  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                               ("paarix-sound-" + std::to_string(getpid()) + "-" + std::to_string(made_++));
+  inline static int made = 0;
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("paarix-sound-" + std::to_string(getpid()) + "-" + std::to_string(made++));
 };
 
 inline void useAlsaConfig(const std::filesystem::path& config) { setenv("ALSA_CONFIG_PATH", config.c_str(), 1); }

@@ -1,11 +1,11 @@
-#include "Tonfolge.h"
+#include "CueTones.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace paarix {
 
-std::vector<Tone> Tonfolge(int16_t cue) {
+std::vector<Tone> cueTones(int16_t cue) {
   switch (cue) {
     case 0:
     case 1:
@@ -26,10 +26,10 @@ std::vector<Tone> Tonfolge(int16_t cue) {
     case 11: {
       // The pair-found fanfare: three passes, each ending in its pause.
       std::vector<Tone> tones;
-      for (int durchgang = 0; durchgang <= 2; ++durchgang) {
+      for (int pass = 0; pass <= 2; ++pass) {
         tones.push_back({2500, 200});
         tones.push_back({4000, 700});
-        tones.push_back({Pausenton, 300});
+        tones.push_back({kPauseHz, 300});
       }
       return tones;
     }
@@ -43,7 +43,7 @@ std::vector<Tone> Tonfolge(int16_t cue) {
       std::vector<Tone> tones;
       for (int32_t hz = 2000; hz <= 3000; hz += 200) {
         tones.push_back({hz, 30});
-        tones.push_back({Pausenton, 300});
+        tones.push_back({kPauseHz, 300});
       }
       return tones;
     }
@@ -52,23 +52,23 @@ std::vector<Tone> Tonfolge(int16_t cue) {
     case 16:
       return {{4800, 30}};
     case 17:
-      return {{1500, 200}, {Pausenton, 80}, {1500, 200}, {Pausenton, 80}, {1000, 200}};
+      return {{1500, 200}, {kPauseHz, 80}, {1500, 200}, {kPauseHz, 80}, {1000, 200}};
     case 18:
       return {{1000, 40}, {1200, 40}, {1000, 40}, {900, 200}};
     case 20:
-      return {{4000, 20}, {Pausenton, 100}, {4000, 20}};
+      return {{4000, 20}, {kPauseHz, 100}, {4000, 20}};
     case 21:
-      return {{100, 80}, {Pausenton, 50}, {130, 80}, {Pausenton, 50}, {80, 50}};
+      return {{100, 80}, {kPauseHz, 50}, {130, 80}, {kPauseHz, 50}, {80, 50}};
     case 22:
       return {{1000, 60}, {1100, 60}};
     case 23:
       return {{1500, 60}, {1600, 60}};
     case 24: {
       // Cue 22, a short pause, then cue 23.
-      std::vector<Tone> tones = Tonfolge(22);
-      tones.push_back({Pausenton, 50});
-      const std::vector<Tone> zweiter = Tonfolge(23);
-      tones.insert(tones.end(), zweiter.begin(), zweiter.end());
+      std::vector<Tone> tones = cueTones(22);
+      tones.push_back({kPauseHz, 50});
+      const std::vector<Tone> second = cueTones(23);
+      tones.insert(tones.end(), second.begin(), second.end());
       return tones;
     }
     default:  // 19 and every number outside the palette
@@ -76,10 +76,10 @@ std::vector<Tone> Tonfolge(int16_t cue) {
   }
 }
 
-int32_t Dauer(const std::vector<Tone>& tones) {
-  int64_t summe = 0;
-  for (const Tone& tone : tones) summe += tone.ms;
-  return static_cast<int32_t>(std::clamp<int64_t>(summe, std::numeric_limits<int32_t>::min(),
+int32_t durationMs(const std::vector<Tone>& tones) {
+  int64_t sum = 0;
+  for (const Tone& tone : tones) sum += tone.ms;
+  return static_cast<int32_t>(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
 }
 

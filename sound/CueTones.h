@@ -14,13 +14,13 @@ struct Tone {
 };
 
 // The pause tone: far above hearing, it keeps a cue's timing and is heard as silence.
-inline constexpr int32_t Pausenton = 25000;
+inline constexpr int32_t kPauseHz = 25000;
 
 // The tones of a cue, in the order they are played. Empty for cue 19 and for every
 // number outside 0..24.
-std::vector<Tone> Tonfolge(int16_t cue);
+std::vector<Tone> cueTones(int16_t cue);
 
 // Sum of the durations in milliseconds.
-int32_t Dauer(const std::vector<Tone>& tones);
+int32_t durationMs(const std::vector<Tone>& tones);
 
 }  // namespace paarix
