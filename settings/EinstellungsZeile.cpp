@@ -1,4 +1,4 @@
-#include "EinstellungsZeile.h"
+#include "Einstellungen.h"
 
 #include <array>
 #include <charconv>

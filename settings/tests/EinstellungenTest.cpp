@@ -1,0 +1,256 @@
+#include <unistd.h>  // getpid, also in mingw-w64
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "Einstellungen.h"
+
+#ifndef _WIN32  // processes, permissions, pipes and file size limits of Linux
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+#endif
+
+namespace paarix {
+
+void PrintTo(const Einstellungen& e, std::ostream* os) { *os << e.BrlModus << "," << e.Spielerzahl << "," << e.IniReserve; }
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using Namen = std::set<std::string>;
+
+Einstellungen werte(int brl, int spieler, int reserve) { return {int16_t(brl), int16_t(spieler), int16_t(reserve)}; }
+
+bool writeBytes(const fs::path& path, const std::string& bytes) {
+  return std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())).flush().good();
+}
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<unreadable>";
+}
+
+Namen inhalt(const fs::path& ordner) {
+  Namen namen;
+  for (const auto& eintrag : fs::directory_iterator(ordner)) namen.insert(eintrag.path().filename().string());
+  return namen;
+}
+
+// Only the indexes lose their -1, and everything written reads back as what the lists held; other
+// layouts of the same values, the end of what is read, and each unusable field falling back alone.
+TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
+  EXPECT_EQ(EinstellungsZeile(-1, -1, 0), "0,0,0\r\n");
+  EXPECT_EQ(EinstellungsZeile(-1, -1, -1), "0,0,-1\r\n");
+  for (int fall = 0; fall < 4 * 5 * 5; ++fall) {  // every index with -1, reserves up to the ends of the range
+    const int brl = fall % 4 - 1, anzahl = fall / 4 % 5 - 1, reserve = std::array{-32768, -1, 0, 7, 32767}[fall / 20];
+    const std::string zeile = EinstellungsZeile(int16_t(brl), int16_t(anzahl), int16_t(reserve));
+    EXPECT_EQ(EinstellungenAusDateianfang(zeile), werte(std::max(brl, 0), std::max(anzahl, 0) + 1, reserve)) << zeile;
+  }
+  const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {  // blanks up to `laenge`
+    return anfang.resize(laenge - ende.size(), ' '), anfang + ende;
+  };
+  const std::pair<std::string, Einstellungen> faelle[] = {
+      {"2,3,7", werte(2, 4, 7)}, {"2,3,7\n", werte(2, 4, 7)}, {"2,3,7\r", werte(2, 4, 7)},
+      {" 2 , 3 ,\t7 \r\n", werte(2, 4, 7)}, {"\xEF\xBB\xBF" "2,3,7\r\n", werte(2, 4, 7)},
+      {"02,003,-0007\r\n", werte(2, 4, -7)},
+      // Nothing after the third value, nothing after the first line.
+      {"2,3,7,1,1\r\n", werte(2, 4, 7)}, {"2,3,7\r\n1,1,1\r\n", werte(2, 4, 7)}, {"2,\r\n3,7\r\n", werte(2, 1, 0)},
+      {"\r\n2,3,7\r\n", werte(0, 1, 0)}, {"", werte(0, 1, 0)}, {"2,3", werte(2, 4, 0)}, {"2;3;7", werte(0, 1, 0)},
+      // Out of range, or no 16-bit integer.
+      {"-1,-1,-1\r\n", werte(0, 1, -1)}, {"3,4,7", werte(0, 1, 7)}, {"-2,-2,7", werte(0, 1, 7)},
+      {"32767,32767,7", werte(0, 1, 7)}, {"2,-32768,-32768", werte(2, 1, -32768)}, {"32768,3,7", werte(0, 4, 7)},
+      {"2,3,-32769", werte(2, 4, 0)}, {"2,3,99999999999999999999", werte(2, 4, 0)}, {"2,3,1.5", werte(2, 4, 0)},
+      {"+2,+3,+7", werte(0, 1, 0)}, {"2 1,-,x", werte(0, 1, 0)}, {"2,,7", werte(2, 1, 7)},
+      {"2\0,3\0,7"s, werte(0, 1, 7)}, {"\xFF\xFE" "2\0,\0" "3\0,\0" "7\0\r\0\n\0"s, werte(0, 1, 0)},
+      // A line of exactly the limit is read whole; past it the field the limit cuts counts
+      // as missing, and fields that end before the limit are still read.
+      {zeile("1,2,", kMaxLineBytes, "3"), werte(1, 3, 3)}, {zeile("1,2,", kMaxLineBytes, "3") + "\r\n", werte(1, 3, 3)},
+      {zeile("1,2,", kMaxLineBytes + 1, "3") + "\r\n", werte(1, 3, 0)},
+      {zeile("1,", kMaxLineBytes + 2, "2,3"), werte(1, 1, 0)}, {std::string(100000, '7'), werte(0, 1, 0)},
+      {"1,2,3," + std::string(100000, 'x'), werte(1, 3, 3)}};
+  for (const auto& [bytes, erwartet] : faelle) EXPECT_EQ(EinstellungenAusDateianfang(bytes), erwartet) << bytes;
+}
+
+// A fresh folder for each test, with the settings file's path in it.
+struct Ordner : testing::Test {
+  void SetUp() override { ASSERT_TRUE(fs::create_directory(dir)); }
+  void TearDown() override { std::error_code egal; fs::remove_all(dir, egal); }
+  const fs::path dir = fs::temp_directory_path() / ("paarix-settings-" + std::to_string(getpid()));
+  const fs::path ini = dir / "paarix.ini";
+};
+
+// Start and close as the window does them: the first start writes three zeros; a file that is there,
+// even an empty one, stays until the close, which replaces it whole and leaves no other file.
+TEST_F(Ordner, StartAndCloseRoundTrip) {
+  const struct { std::string vorher; Einstellungen gelesen; std::string nachher; } faelle[] = {
+      {"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"}, {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"},
+      {"1,2,3,4\r\n5,6\r\n", werte(1, 3, 3), "1,2,3\r\n"}, {"", werte(0, 1, 0), "0,0,0\r\n"},
+      {"x,32767,y", werte(0, 1, 0), "0,0,0\r\n"}, {std::string(5000, '\xFF'), werte(0, 1, 0), "0,0,0\r\n"}};
+  EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
+  EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
+  for (const auto& f : faelle) {
+    ASSERT_TRUE(writeBytes(ini, f.vorher));
+    const Einstellungen e = EinstellungenBeimStart(ini);
+    EXPECT_EQ(std::pair(e, readBytes(ini)), std::pair(f.gelesen, f.vorher));
+    EXPECT_TRUE(EinstellungenSpeichern(ini, e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve));
+    EXPECT_EQ(readBytes(ini), f.nachher);
+  }
+  EXPECT_EQ(inhalt(dir), Namen{"paarix.ini"});
+}
+
+// A directory in the file's place or a missing folder: defaults, a stderr line per save, nothing touched.
+TEST_F(Ordner, NoPlaceForTheFile) {
+  ASSERT_TRUE(fs::create_directories(dir / "ordner" / "inhalt"));
+  for (const fs::path& pfad : {dir / "ordner", dir / "fehlt" / "paarix.ini"}) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(std::pair(DateiVorhanden(pfad), EinstellungenBeimStart(pfad)), std::pair(false, werte(0, 1, 0)));
+    EXPECT_FALSE(EinstellungenSpeichern(pfad, 2, 3, 7));
+    const std::string meldung = testing::internal::GetCapturedStderr(), ort = "nicht gespeichert, " + pfad.string();
+    EXPECT_NE(meldung.find(ort, meldung.find(ort) + 1), std::string::npos) << meldung;
+  }
+  EXPECT_EQ(std::pair(inhalt(dir), inhalt(dir / "ordner")), std::pair(Namen{"ordner"}, Namen{"inhalt"}));
+}
+
+// AppPfad ends in one separator of the platform; the file lives beside the program when it can be made
+// there, else in the user's folder, which is then made.
+TEST_F(Ordner, WhereTheFileLives) {
+  const std::tuple<std::string, char, std::string> pfade[] = {{"/opt/paarix", '/', "/opt/paarix/"}, {"/", '/', "/"},
+      {"", '/', "./"}, {"C:/Spiele", '\\', "C:\\Spiele\\"}, {"C:\\", '\\', "C:\\"}, {"", '\\', ".\\"}};
+  for (const auto& [ordner, trenner, pfad] : pfade) EXPECT_EQ(AppPfadAus(ordner, trenner).native(), fs::path(pfad).native());
+  EXPECT_EQ(IniDateiIn(AppPfadAus("C:/", '\\')).native(), fs::path("C:\\paarix.ini").native());
+  EXPECT_EQ(AppPfadAus("a/b").native(), (fs::path("a") / "b" / "").native());
+  EXPECT_TRUE(fs::exists(AppPfadErmitteln() += fs::path(testing::internal::GetArgvs()[0]).filename()));
+
+  const fs::path benutzer = dir / "home" / "paarix";
+  EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), benutzer), ini);
+  ASSERT_TRUE(fs::create_directory(ini));  // no file can ever be saved there
+  EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), benutzer), benutzer / "paarix.ini");
+  EXPECT_TRUE(fs::is_directory(benutzer));
+  EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir / "fehlt"), {}), dir / "fehlt" / "paarix.ini");
+  EXPECT_EQ(inhalt(dir), (Namen{"home", "paarix.ini"}));  // no trial file left
+}
+
+// Start-up removes the new files that saves of ended processes left (the process id is in the name),
+// and nothing else: not those of a running process, not other names, no directory.
+TEST_F(Ordner, StartUpRemovesOnlyStaleTempFiles) {
+  Namen bleiben = {"paarix.ini", "paarix.ini." + std::to_string(getpid()) + "-1f.tmp", "andere.ini.99999999-1f.tmp",
+      "paarix.ini.tmp", "paarix.ini.99999999-1g.tmp", "paarix.ini.99999999-.tmp", "paarix.ini.-1f.tmp",
+      "paarix.ini.99999999-1f.tmp.alt", "xpaarix.ini.99999999-1f.tmp", "paarix.ini.99999999-1f.txt"};
+  for (const std::string& name : bleiben) ASSERT_TRUE(writeBytes(dir / name, "2,3,7\r\n"));
+  for (const char* name : {"paarix.ini.99999999-1f.tmp", "paarix.ini.4000000000-0123abcd.tmp"}) writeBytes(dir / name, "");
+  ASSERT_TRUE(fs::create_directory(dir / *bleiben.emplace("paarix.ini.99999999-2f.tmp").first));
+  EXPECT_EQ(EinstellungenBeimStart(ini), werte(2, 4, 7));
+  EXPECT_EQ(inhalt(dir), bleiben);
+}
+
+#ifndef _WIN32
+// Whether `check` returns true in a child process after `vorher`; by default the child gives up every
+// capability, so that file permissions bind it even when the tests run as root.
+bool imKind(const std::function<bool()>& check, std::function<bool()> vorher = {}) {
+  __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct keine[2]{};
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) _exit((vorher ? vorher() : syscall(SYS_capset, &kopf, keine) == 0) && check() ? 0 : 1);
+  int status = 0;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A pipe at the path is never opened (the line waiting in it stays) and is replaced at start-up; an
+// unreadable file gives the defaults and is replaced at the close; a write failing half-way (a file
+// size limit, as on a full disk) leaves the old file whole; of a huge file only the start is read.
+TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
+  char rest[8] = {};
+  const int rohr = ::mkfifo(ini.c_str(), 0644) == 0 ? ::open(ini.c_str(), O_RDWR | O_NONBLOCK) : -1;
+  ASSERT_EQ(::write(rohr, "2,3,7\r\n", 7), 7);
+  for (const fs::path& pfad : {ini, fs::path("/dev/null")}) EXPECT_FALSE(DateiVorhanden(pfad) || EinstellungenLesen(pfad) != werte(0, 1, 0));
+  EXPECT_EQ(::read(rohr, rest, 8), 7);
+  ::close(rohr);
+  EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
+  EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
+
+  ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n") && ::chmod(ini.c_str(), 0) == 0);
+  EXPECT_TRUE(imKind([&] {
+    return readBytes(ini) == "<unreadable>" && DateiVorhanden(ini) && EinstellungenBeimStart(ini) == werte(0, 1, 0) &&
+           EinstellungenSpeichern(ini, 1, 2, 3) && EinstellungenLesen(ini) == werte(1, 3, 3);
+  }));
+  const rlimit grenze{3, RLIM_INFINITY};
+  EXPECT_TRUE(imKind([&] { return !EinstellungenSpeichern(ini, 1, 1, 1); },
+                     [&] { return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &grenze) == 0; }));
+  EXPECT_EQ(readBytes(ini), "1,2,3\r\n");
+  EXPECT_EQ(inhalt(dir), Namen{"paarix.ini"});
+
+  const auto gelesen = [](std::string n = {}) { return (std::ifstream("/proc/self/io") >> n >> n, std::stol(n)); };  // rchar
+  fs::resize_file(ini, 1 << 30);  // sparse: nothing on the disk
+  const long a = gelesen(), b = gelesen();
+  EXPECT_EQ(EinstellungenLesen(ini), werte(1, 3, 3));
+  EXPECT_LE(gelesen() - b - (b - a), long(kHeadBytes) + 16);  // the counter's own text may grow by a digit
+}
+
+// In a folder closed to the user, a writable file there is kept and saved in place; one the user may
+// not write stays as it is, and the settings move to the user's own folder.
+TEST_F(Ordner, FolderClosedToTheUser) {
+  const fs::path programm = dir / "programm", neben = programm / "paarix.ini", benutzer = dir / "home" / "paarix";
+  const auto waehlen = [&] { return IniDateiWaehlen(AppPfadAus(programm), benutzer); };
+  ASSERT_TRUE(fs::create_directory(programm) && writeBytes(neben, "2,3,-7777\r\n") && ::chmod(programm.c_str(), 0555) == 0);
+  EXPECT_TRUE(imKind([&] { return !writeBytes(programm / "x", "") && waehlen() == neben && EinstellungenSpeichern(neben, 1, 2, 3); }));
+  ASSERT_EQ(::chmod(neben.c_str(), 0444), 0);
+  EXPECT_TRUE(imKind([&] { return !EinstellungenSpeichern(neben, 0, 0, 0) && waehlen() == benutzer / "paarix.ini"; }));
+  EXPECT_EQ(readBytes(neben), "1,2,3\r\n");
+  EXPECT_EQ(inhalt(programm), Namen{"paarix.ini"});
+  ASSERT_EQ(::chmod(programm.c_str(), 0755), 0);
+}
+
+// The user's folder: $XDG_CONFIG_HOME when absolute, else ~/.config ($HOME, else the password database).
+TEST(BenutzerOrdner, FromTheEnvironment) {
+  const std::tuple<const char*, const char*, fs::path> faelle[] = {{"/x/cfg", "/h", "/x/cfg/paarix"},
+      {"x/cfg", "/h", "/h/.config/paarix"}, {"", "h", fs::path(getpwuid(getuid())->pw_dir) / ".config/paarix"}};
+  for (const auto& [xdg, home, ordner] : faelle) {
+    const auto umgebung = [&] { return !setenv("XDG_CONFIG_HOME", xdg, 1) && !setenv("HOME", home, 1); };
+    EXPECT_TRUE(imKind([&] { return BenutzerOrdnerErmitteln() == ordner; }, umgebung)) << ordner;
+  }
+}
+
+// kill -9 at random moments of saves in a loop: the file always holds the line of the save under way or
+// of the one before it, and the next start removes the new files left behind.
+TEST_F(Ordner, KillDuringSave) {
+  auto* k = static_cast<std::atomic<long>*>(mmap(nullptr, sizeof(long), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  const auto werteVon = [](long n) { return std::tuple(int16_t(n % 3), int16_t(n % 4), int16_t(n % 30011 - 15000)); };
+  const auto zeile = [&](long n) { return std::apply(EinstellungsZeile, werteVon(n)); };
+  for (unsigned runde = 0, zufall = 1; runde < 200; ++runde, zufall = zufall * 1103515245 + 12345) {
+    ASSERT_TRUE(k != MAP_FAILED && writeBytes(ini, zeile(0)));
+    k->store(0), std::fflush(nullptr);
+    const pid_t pid = fork();
+    while (pid == 0) std::apply([&](auto... w) { EinstellungenSpeichern(ini, w...); }, werteVon(++*k));
+    while (pid > 0 && k->load() == 0) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::microseconds(zufall / 16 % 3000));
+    ASSERT_TRUE(pid > 0 && ::kill(pid, SIGKILL) == 0 && waitpid(pid, nullptr, 0) == pid);
+    const std::string jetzt = readBytes(ini);
+    ASSERT_TRUE(jetzt == zeile(*k) || jetzt == zeile(*k - 1)) << "round " << runde << ", save " << *k << ": " << jetzt;
+  }
+  EXPECT_GT(inhalt(dir).size(), 1u);
+  EXPECT_EQ(EinstellungenBeimStart(ini), EinstellungenAusDateianfang(readBytes(ini)));
+  EXPECT_EQ(inhalt(dir), Namen{"paarix.ini"});
+}
+#endif
+
+}  // namespace
+}  // namespace paarix
