@@ -242,7 +242,7 @@ int16_t Paarix::LstAnzahlIndex() const { return toolkit_.selectedIndex(Control::
 
 void Paarix::Ton(int16_t cue) {
   CuePlayer::Completion ende = cues_.start(cue);
-  if (!ende.done()) toolkit_.waitForCue(ende);
+  toolkit_.waitForCue(ende);
   ende.wait();
 }
 

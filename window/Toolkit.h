@@ -48,7 +48,7 @@ class Toolkit {
   virtual void clearSelection() = 0;
   virtual void repaint(Control control) = 0;
 
-  // Waits until `cue` has ended. Meanwhile the window keeps painting and answering
+  // Waits until `cue` has ended; returns at once when it has. Meanwhile the window keeps painting and answering
   // screen readers, but the player's input waits: it is handled afterwards, in
   // order. Handlers that arrive meanwhile are queued by the window logic.
   virtual void waitForCue(CuePlayer::Completion& cue) = 0;

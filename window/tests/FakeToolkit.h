@@ -41,7 +41,13 @@ struct FakeToolkit : Toolkit {
   void requestClose() override { Log("close"); }
   void setVisible(Control c, bool v) override {
     visible[I(c)] = v, Log((v ? "+" : "-") + Name(c));
-    if (!v && focus == c) setFocus(Control::CmdInfo);  // a hidden control gives up the focus
+    if (v || focus != c) return;
+    // A hidden control gives the focus to the next visible one, as a toolkit does.
+    size_t next = (I(c) + 1) % 7;
+    while (next != I(c) && !visible[next]) next = (next + 1) % 7;
+    const Control from = focus;
+    focus = static_cast<Control>(next);
+    if (from == Control::LstBrl && focus != from && onLstBrlLostFocus) onLstBrlLostFocus();
   }
   bool isVisible(Control c) const override { return visible[I(c)]; }
   void setFocus(Control c) override {

@@ -62,7 +62,7 @@ struct Harness {
     for (int v = 1; v <= 12; ++v) werte.push_back((v - 0.5f) / 12);
     zufall.Skript(werte);
   }
-  std::vector<bool> Sichtbar() const { return {tk.visible.begin(), tk.visible.end()}; }
+  std::vector<bool> Sichtbar() const { return std::vector<bool>(tk.visible.begin(), tk.visible.end()); }
 };
 
 const std::vector<bool> kNormal = {true, true, true, true, true, true, false};
@@ -119,7 +119,7 @@ TEST(Spiel, HandlersPlayAWholeGame) {
   h.paarix.Spiel_DblClick();
   h.paarix.Spiel_Routing(0);                      // a matched card
   EXPECT_EQ(std::tuple(h.Feld(), h.tk.caretPos, h.Cues(), h.tk.Count("clearSelection")),
-            std::tuple(u"-.....-.....  -a", int16_t{0}, std::vector{9, 16, 9, 11, 8}, 4));
+            std::tuple(u"-.....-.....  -a", int16_t{0}, std::vector{9, 16, 9, 11, 8}, 5));
   for (int16_t pos = 1; pos < 6; ++pos) h.paarix.Spiel_Routing(pos), h.paarix.Spiel_Routing(pos + 6);
   EXPECT_EQ(std::tuple(h.Feld(), h.paarix.Zustand().Zug), std::tuple(u"Spielschluss  -f", Zugphase::Spielschluss));
   h.paarix.Spiel_KeyPress(u' ');
@@ -192,8 +192,11 @@ TEST(Schliessen, EveryCauseSavesOnce) {
     SCOPED_TRACE(weg);
     Harness h("0,0,5\r\n");
     h.tk.select(Control::LstBrl, 1), h.tk.select(Control::LstAnzahl, 2);
-    if (weg == 0) EXPECT_TRUE(h.paarix.Form_QueryUnload());
-    if (weg == 1) h.paarix.SessionEnding();
+    if (weg == 0) {
+      EXPECT_TRUE(h.paarix.Form_QueryUnload());
+    } else if (weg == 1) {
+      h.paarix.SessionEnding();
+    }
     if (weg >= 2) {  // the quit button, or a close while the first card's cue plays
       h.paarix.CmdNeu_Click();
       h.tk.duringCue = {[&] { EXPECT_FALSE(h.paarix.Form_QueryUnload()); },
