@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "Layout.h"
+
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QWidget window;
   window.setWindowTitle(QStringLiteral("bare window"));
-  window.setFixedSize(8910 / 15, 6630 / 15);
+  window.setFixedSize(paarix::kClientArea.width / paarix::kTwipsPerPixelAt96Dpi,
+                      paarix::kClientArea.height / paarix::kTwipsPerPixelAt96Dpi);
   window.show();
   return app.exec();
 }

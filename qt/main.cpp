@@ -4,21 +4,22 @@
 #include <csignal>
 #include <vector>
 
+#include "CuePlayer.h"
 #include "Einstellungen.h"
-#include "Paarix.h"
+#include "QtWindow.h"
 #include "SignalBridge.h"
 #include "ToneDevice.h"
+#include "Version.h"
+#include "Zufall.h"
 
 namespace {
 
-// The name also names the per-user configuration directory (~/.config/paarix,
-// %LOCALAPPDATA%\paarix); there is no organisation name in between.
-void programmAngaben() {
+void programInfo() {
   QCoreApplication::setApplicationName(QStringLiteral("paarix"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("27.02.2012"));
+  QCoreApplication::setApplicationVersion(QLatin1String(paarix::kVersionDatum));
 }
 
-void optionen(QCommandLineParser& parser) {
+void options(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("Paarix: Paare finden mit Braillezeile und Screenreader."));
   parser.addHelpOption();
   parser.addVersionOption();
@@ -27,12 +28,12 @@ void optionen(QCommandLineParser& parser) {
 // --help and --version need no window, so they are answered before QApplication
 // connects to the display: they work on a console without one. Anything else,
 // Qt's own options such as -platform among them, goes on to QApplication.
-void hilfeOderVersionOhneAnzeige(int argc, char* argv[]) {
+void helpOrVersionWithoutDisplay(int argc, char* argv[]) {
   std::vector<char*> args(argv, argv + argc + 1);  // QCoreApplication may take options out
-  int anzahl = argc;
-  const QCoreApplication app(anzahl, args.data());
+  int count = argc;
+  const QCoreApplication app(count, args.data());
   QCommandLineParser parser;
-  optionen(parser);
+  options(parser);
   if (!parser.parse(QCoreApplication::arguments())) return;
   if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
     parser.process(app);  // prints and ends the program
@@ -48,23 +49,33 @@ int main(int argc, char* argv[]) {
   // stays and the program goes on.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
-  programmAngaben();
-  hilfeOderVersionOhneAnzeige(argc, argv);
+  programInfo();
+  helpOrVersionWithoutDisplay(argc, argv);
 
+  // Qt asks the desktop only once, at start-up, whether a screen reader runs: a
+  // game started before Orca would never be seen by it. So the accessibility is
+  // always on, unless the user says otherwise.
+  if (!qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON")) {
+    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+  }
   QApplication app(argc, argv);
   QGuiApplication::setDesktopFileName(QStringLiteral("org.paarix.Paarix"));
-
   QCommandLineParser parser;
-  optionen(parser);
+  options(parser);
   parser.process(app);
 
-  const QString iniDatei = paarix::IniDateiWaehlen();
-  paarix::Paarix fenster(iniDatei, paarix::openToneDevice());
+  // The sound device opens on the audio thread, while the window comes up.
+  paarix::CuePlayer cues(paarix::openToneDevice);
+  paarix::UhrZufall zufall;
+  paarix::QtWindow window(paarix::IniDateiWaehlen(), cues, zufall);
 
   // Whatever ends the program goes through the window's own close, which saves.
-  paarix::SignalBridge signale([&fenster] { fenster.close(); });
-  QObject::connect(&app, &QGuiApplication::commitDataRequest, &fenster, [&fenster](QSessionManager&) { fenster.close(); });
+  const paarix::SignalBridge bridge([&window] { window.close(); });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+    window.paarix().SessionEnding();  // nothing may run after this: the settings are written now
+    window.close();
+  });
 
-  fenster.show();
+  window.show();
   return app.exec();
 }

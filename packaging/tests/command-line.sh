@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The program's command line: --help and --version are answered without a
 # display, unknown options are refused and Qt's own options still work.
-#   command-line.sh PATH-TO-PAARIX
+#   command-line.sh PATH-TO-PAARIX VERSION-TEXT   (VERSION-TEXT: what --version prints)
 set -uo pipefail
 paarix=$1
+version=$2
 failures=0
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
@@ -23,7 +24,7 @@ fail() {
 
 for option in --version -v; do
   run_without_display "$option"; rc=$?
-  [ "$rc" -eq 0 ] && [ "$(cat "$out")" = "paarix 27.02.2012" ] || fail "$option gave exit code $rc"
+  [ "$rc" -eq 0 ] && [ "$(cat "$out")" = "$version" ] || fail "$option gave exit code $rc"
 done
 
 for option in --help -h; do
@@ -46,7 +47,7 @@ done
 
 # Qt's own options still reach Qt.
 env -u DISPLAY "$paarix" -platform offscreen --version >"$out" 2>"$err"; rc=$?
-[ "$rc" -eq 0 ] && [ "$(cat "$out")" = "paarix 27.02.2012" ] || fail "-platform offscreen --version gave exit code $rc"
+[ "$rc" -eq 0 ] && [ "$(cat "$out")" = "$version" ] || fail "-platform offscreen --version gave exit code $rc"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures command-line check(s) failed"

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks what lands there: exactly
 # the program, its desktop entry, its AppStream metainfo and its icon, and that
-# AppStream's own checks accept the tree.
-#   install-tree.sh BUILD-DIR SCRATCH-DIR
+# AppStream's own checks accept the tree, and the versions the program and the
+# metainfo give are the project's.
+#   install-tree.sh BUILD-DIR SCRATCH-DIR VERSION-TEXT RELEASE
+#   (VERSION-TEXT: what --version prints; RELEASE: the metainfo's release version)
 set -euo pipefail
 build=$1
 root=$2
+version_text=$3
+release=$4
 id=org.paarix.Paarix
 
 rm -rf "$root"
@@ -30,8 +34,10 @@ grep -qx "Icon=$id" "$root/usr/share/applications/$id.desktop" \
 
 # Finds the metainfo, the desktop entry it launches and the icon, and checks all three.
 appstreamcli validate-tree --no-net --strict "$root"
+grep -q "<release version=\"$release\"" "$root/usr/share/metainfo/$id.metainfo.xml" \
+  || { echo "FAIL: the metainfo names another release than $release"; exit 1; }
 
 # The installed program itself answers without a display.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/paarix" --version)
-[ "$version" = "paarix 27.02.2012" ] || { echo "FAIL: installed program says '$version'"; exit 1; }
+[ "$version" = "$version_text" ] || { echo "FAIL: installed program says '$version'"; exit 1; }
 echo "install tree: all checks passed"

@@ -1,50 +1,56 @@
-#include "Auswahlliste.h"
+#include "ListBox.h"
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QSignalBlocker>
 
 namespace paarix {
 
-Auswahlliste::Auswahlliste(QWidget* parent) : QListWidget(parent) {
+ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSortingEnabled(false);
   setFocusPolicy(Qt::StrongFocus);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-int Auswahlliste::AuswahlIndex() const {
+int ListBox::selectedIndex() const {
   const int row = currentRow();
   if (row < 0 || !item(row)->isSelected()) return -1;
   return row;
 }
 
-void Auswahlliste::focusInEvent(QFocusEvent* e) {
+void ListBox::selectQuietly(int index) {
+  const QSignalBlocker quiet(this);
+  setCurrentRow(index);
+}
+
+void ListBox::focusInEvent(QFocusEvent* e) {
   QListWidget::focusInEvent(e);
   // Qt reports the focus of the list itself only after this handler, and a
   // screen reader then says no more than "list". The selected entry is
   // reported once that has happened, so the player hears and reads it.
-  QMetaObject::invokeMethod(this, &Auswahlliste::EintragMelden, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, &ListBox::reportEntry, Qt::QueuedConnection);
 }
 
-void Auswahlliste::EintragMelden() {
+void ListBox::reportEntry() {
   if (!hasFocus() || currentRow() < 0 || !QAccessible::isActive()) return;
-  QAccessibleInterface* liste = QAccessible::queryAccessibleInterface(this);
-  QAccessibleTableInterface* tabelle = liste != nullptr ? liste->tableInterface() : nullptr;
-  QAccessibleInterface* eintrag = tabelle != nullptr ? tabelle->cellAt(currentRow(), 0) : nullptr;
-  if (eintrag == nullptr) return;
-  QAccessibleEvent event(eintrag, QAccessible::Focus);
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(this);
+  QAccessibleTableInterface* table = list != nullptr ? list->tableInterface() : nullptr;
+  QAccessibleInterface* entry = table != nullptr ? table->cellAt(currentRow(), 0) : nullptr;
+  if (entry == nullptr) return;
+  QAccessibleEvent event(entry, QAccessible::Focus);
   QAccessible::updateAccessibility(&event);
 }
 
-void Auswahlliste::focusOutEvent(QFocusEvent* e) {
+void ListBox::focusOutEvent(QFocusEvent* e) {
   QListWidget::focusOutEvent(e);
   if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
   // Qt has already made the new widget the focus widget when it tells the old one.
-  const QWidget* neu = QApplication::focusWidget();
-  if (neu == nullptr || neu == this || neu->window() != window()) return;
-  emit FokusAbgegeben();
+  const QWidget* next = QApplication::focusWidget();
+  if (next == nullptr || next == this || next->window() != window()) return;
+  emit lostFocus();
 }
 
 }  // namespace paarix
