@@ -194,6 +194,7 @@ void QtWindow::repaint(Control c) { control(c)->repaint(); }
 // Waiting for a cue and the input held back meanwhile.
 
 void QtWindow::waitForCue(CuePlayer::Completion& cue) {
+  if (cue.done()) return;
   QEventLoop loop;
   // The cue quits the loop that waits for it and no other: a cue asked for while
   // this one is awaited waits in a loop of its own, which the end of this cue

@@ -1,7 +1,7 @@
 """The program on a private desktop (xvfb-run and dbus-run-session, see CMakeLists.txt),
-started as a player starts it, with nothing that switches its accessibility on, from a
-copy in a temporary folder (it keeps paarix.ini beside itself). run(main) calls
-main(session) and reports; exit code 77 means skipped."""
+started as a player starts it, with nothing that switches its accessibility on and before
+the screen reader, from a copy in a temporary folder (it keeps paarix.ini beside itself).
+run(main) calls main(session) and reports; exit code 77 means skipped."""
 
 import os
 import re
@@ -43,9 +43,13 @@ def wait_until(predicate, timeout, what, pump=time.sleep, step=0.01):
 
 class Session:
     def __init__(self, program):
-        # The accessibility bus must answer before the program asks for it; Qt never starts it.
-        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-                        "org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL, timeout=20)
+        bus = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus"]
+        status = lambda on: [subprocess.run(bus + ["org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",  # noqa
+                             "string:" + key, "variant:boolean:" + on], check=True, stdout=subprocess.DEVNULL)
+                             for key in ("IsEnabled", "ScreenReaderEnabled")]
+        # The desktop says that no screen reader runs when the game starts; one comes later.
+        subprocess.run(bus + ["org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL, timeout=20)
+        status("false")
         import gi
         gi.require_version("Atspi", "2.0")
         from gi.repository import Atspi, GLib
@@ -63,8 +67,9 @@ class Session:
         version = subprocess.run([binary, "--version"], capture_output=True, text=True, env=env).stdout.split()[-1]
         self.titel, self.err = _TITEL[0] + version + _TITEL[1], open(os.path.join(self.workdir, "err"), "w+b")
         self.program = subprocess.Popen([binary], env=env, stdout=self.err, stderr=self.err)
-        self.app = wait_until(self._app, 30, "the program on the accessibility desktop", self.pump, 0.1)
         self.focus_window()
+        status("true")
+        self.app = wait_until(self._app, 30, "the program on the accessibility desktop", self.pump, 0.1)
 
     def _app(self):
         check(self.program.poll() is None, "the program ended at start-up (%s)" % self.program.returncode)
