@@ -136,7 +136,7 @@ def run(main, tools=()):
     except Exception as failure:  # a broken test is reported like a failed check
         if not isinstance(failure, Failure):
             traceback.print_exc()
-        log("FAILED: %s" % failure)
+        log("FAILED: %s\nwork folder kept: %s" % (failure, getattr(session, "workdir", "-")))
         if hasattr(session, "err"):
             session.err.seek(0)
             log("program output:\n" + session.err.read().decode("utf-8", "replace"))

@@ -64,7 +64,11 @@ def main(s):
         check(line[:line.index(feld.getText(0, -1))].strip() in ("", "paarix application"), "something before the field")
     finally:
         orca.terminate()
-        orca.wait(15)
+        try:
+            orca.wait(5)
+        except subprocess.TimeoutExpired:  # Orca sometimes hangs on its way out
+            orca.kill()
+            orca.wait()
 
 
 if __name__ == "__main__":
