@@ -80,7 +80,7 @@ class Session:
         focus; through the root window, as Qt lets go of its focus once the X focus stayed away 400 ms."""
         for _ in range(10):
             ids = wait_until(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(
-                self.program.pid)], capture_output=True, text=True).stdout.split(), 10, "the window", step=0.05)
+                self.program.pid)], capture_output=True, text=True).stdout.split(), 30, "the window", step=0.05)
             if focused is not None and not self.has_state(focused, "focused"):
                 subprocess.run("xdotool windowfocus --sync $(xdotool search --maxdepth 0 --name '')", shell=True)
                 self.pump(0.6)
