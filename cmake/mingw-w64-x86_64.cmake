@@ -1,7 +1,8 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (package
 # g++-mingw-w64-x86-64-posix). The posix flavour of the compiler is needed:
-# the sound cues run on a std::thread.
-#   cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPAARIX_BUILD_UI=OFF
+# the sound cues run on a std::thread. windres compiles the resources of
+# paarix.exe (its manifest and version). scripts/cross-windows uses it:
+#   cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

@@ -1,0 +1,457 @@
+#include "Win32Toolkit.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "Texte.h"
+
+namespace paarix {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"Paarix";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kFirstControlId = 100;  // + the place in the tab order
+
+std::wstring W(std::u16string_view text) { return {text.begin(), text.end()}; }
+
+// Functions of newer Windows versions, looked up so the program still starts
+// on older ones (there with the system's dots per inch).
+template <class Function>
+Function User32(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+UINT DpiOf(HWND window) {
+  static const auto getDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  if (getDpiForWindow != nullptr) return getDpiForWindow(window);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return static_cast<UINT>(dpi);
+}
+
+void AdjustForDpi(RECT& rect, UINT dpi) {
+  static const auto adjust = User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  if (adjust != nullptr) {
+    adjust(&rect, kWindowStyle, FALSE, 0, dpi);
+  } else {
+    AdjustWindowRectEx(&rect, kWindowStyle, FALSE, 0);
+  }
+}
+
+// The font by name at its size in points; where the name is not installed the
+// font mapper puts in one of the same kind (pitch and family).
+HFONT CreateFontFor(const FontSpec& spec, UINT dpi) {
+  const int height = -MulDiv(static_cast<int>(std::lround(spec.points * 100)), static_cast<int>(dpi), 7200);
+  const BYTE kind = spec.monospaced ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS;
+  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kind, W(spec.family).c_str());
+}
+
+bool IsButton(Control control) {
+  return control == Control::CmdInfo || control == Control::CmdNeu || control == Control::CmdEnde;
+}
+
+int16_t ToInt16(DWORD value) { return static_cast<int16_t>(std::min<DWORD>(value, INT16_MAX)); }
+
+}  // namespace
+
+Win32Toolkit::Win32Toolkit(HINSTANCE instance) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExW(&windowClass);
+  CreateWindowExW(0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                  nullptr, nullptr, instance, this);
+  createControls(instance);
+  applyDpi(DpiOf(window_));
+}
+
+Win32Toolkit::~Win32Toolkit() {
+  if (window_ != nullptr) DestroyWindow(window_);
+  DeleteObject(windowFont_);
+  DeleteObject(infoFont_);
+}
+
+void Win32Toolkit::createControls(HINSTANCE instance) {
+  // Created in tab order: the dialog manager's Tab follows the creation order and
+  // skips hidden controls.
+  for (const Control control : kTabOrder) {
+    const wchar_t* windowClass = L"BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    DWORD exStyle = WS_EX_CLIENTEDGE;
+    std::wstring caption;
+    switch (control) {
+      case Control::CmdInfo:
+      case Control::CmdNeu:
+      case Control::CmdEnde:
+        style |= BS_PUSHBUTTON;
+        exStyle = 0;
+        caption = W(texte::Caption(control));
+        break;
+      case Control::LstBrl:
+      case Control::LstAnzahl:
+        windowClass = L"LISTBOX";
+        style |= WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+        break;
+      case Control::Spiel:
+        windowClass = L"EDIT";
+        style |= ES_READONLY | ES_AUTOHSCROLL;
+        break;
+      case Control::Info:
+        windowClass = L"EDIT";
+        style = WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY;  // hidden at start
+        break;
+    }
+    const auto index = static_cast<size_t>(control);
+    HWND hwnd = CreateWindowExW(exStyle, windowClass, caption.c_str(), style, 0, 0, 0, 0, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance,
+                                nullptr);
+    controls_[index] = hwnd;
+    SetWindowSubclass(hwnd, ControlProc, index, reinterpret_cast<DWORD_PTR>(this));
+  }
+}
+
+void Win32Toolkit::applyDpi(UINT dpi) {
+  dpi_ = dpi;
+  HFONT oldWindowFont = windowFont_;
+  HFONT oldInfoFont = infoFont_;
+  windowFont_ = CreateFontFor(kWindowFont, dpi);
+  infoFont_ = CreateFontFor(kInfoFont, dpi);
+  const auto pixels = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+  for (const Control control : kTabOrder) {
+    const Twips place = Place(control);
+    SetWindowPos(hwnd(control), nullptr, pixels(place.left), pixels(place.top), pixels(place.width),
+                 pixels(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    HFONT font = &FontOf(control) == &kInfoFont ? infoFont_ : windowFont_;
+    SendMessageW(hwnd(control), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  DeleteObject(oldWindowFont);
+  DeleteObject(oldInfoFont);
+  RECT frame{0, 0, pixels(kClientArea.width), pixels(kClientArea.height)};
+  AdjustForDpi(frame, dpi);
+  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Win32Toolkit::run(int showCommand) {
+  ShowWindow(window_, showCommand);
+  UpdateWindow(window_);
+  MSG msg;
+  for (;;) {
+    if (runNextRouting()) continue;
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);
+    if (got < 0) return 1;
+    // The dialog manager: Tab, Shift+Tab, Enter on a button, the access keys.
+    if (!IsDialogMessageW(window_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+bool Win32Toolkit::runNextRouting() {
+  if (routings_.empty() || logic_ == nullptr) return false;
+  // Keys and clicks that came before the routing key go first.
+  MSG input;
+  if (PeekMessageW(&input, nullptr, 0, 0, PM_NOREMOVE | PM_QS_INPUT) &&
+      static_cast<LONG>(input.time - routings_.front().time) <= 0) {
+    return false;
+  }
+  const Routing routing = routings_.front();
+  routings_.pop_front();
+  logic_->Spiel_Routing(routing.position);
+  return true;
+}
+
+LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Win32Toolkit*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Win32Toolkit*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return self->onWindowMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Toolkit::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int index = LOWORD(wParam) - kFirstControlId;
+      if (lParam != 0 && index >= 0 && index < static_cast<int>(controls_.size())) {
+        onCommand(static_cast<Control>(index), HIWORD(wParam));
+      }
+      return 0;  // IDOK and IDCANCEL of the dialog manager do nothing
+    }
+    case WM_ACTIVATE:
+      // A plain window does not keep the focus of its controls across being
+      // hidden or deactivated: it is kept here.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) focusAtDeactivation_ = focus;
+      } else {
+        HWND focus = focusAtDeactivation_;
+        if (focus == nullptr || (GetWindowLongW(focus, GWL_STYLE) & WS_VISIBLE) == 0) {
+          focus = GetNextDlgTabItem(window_, nullptr, FALSE);
+        }
+        if (focus != nullptr) SetFocus(focus);
+      }
+      return 0;
+    case WM_CLOSE:
+      if (logic_ == nullptr || logic_->Form_QueryUnload()) DestroyWindow(window_);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam != 0 && logic_ != nullptr) logic_->SessionEnding();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_DPICHANGED: {
+      applyDpi(HIWORD(wParam));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+void Win32Toolkit::onCommand(Control control, WORD code) {
+  if (logic_ == nullptr) return;
+  if (code == BN_CLICKED) {
+    if (control == Control::CmdInfo) logic_->CmdInfo_Click();
+    if (control == Control::CmdNeu) logic_->CmdNeu_Click();
+    if (control == Control::CmdEnde) logic_->CmdEnde_Click();
+  } else if (code == LBN_SELCHANGE && control == Control::LstAnzahl) {
+    logic_->LstAnzahl_Click();
+  }
+}
+
+LRESULT CALLBACK Win32Toolkit::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR self) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(control, ControlProc, id);
+  return reinterpret_cast<Win32Toolkit*>(self)->onControlMessage(static_cast<Control>(id), control, message, wParam,
+                                                                  lParam);
+}
+
+LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
+  const bool textBox = control == Control::Spiel || control == Control::Info;
+  if (logic_ == nullptr) return DefSubclassProc(hwnd, message, wParam, lParam);
+
+  if (textBox && message == WM_CHAR) {
+    // Character keys of the field and the help text; Tab is none. The key goes
+    // nowhere else: the text is read-only, and a read-only edit would only beep.
+    if (wParam == '\t') return DefSubclassProc(hwnd, message, wParam, lParam);
+    const auto code = static_cast<char16_t>(wParam);
+    if (control == Control::Spiel) logic_->Spiel_KeyPress(code);
+    if (control == Control::Info) logic_->Info_KeyPress(code);
+    return wParam >= 0x20 || wParam == VK_ESCAPE ? 0 : DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+
+  switch (control) {
+    case Control::Spiel:
+      switch (message) {
+        case WM_GETDLGCODE: {
+          // Without DLGC_HASSETSEL the dialog manager does not select the whole
+          // field when Tab brings the focus: the caret stays on its cell. Escape
+          // is a key of the field, not the dialog manager's IDCANCEL.
+          LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam) & ~DLGC_HASSETSEL;
+          if (keyMessage != nullptr && keyMessage->message == WM_KEYDOWN && keyMessage->wParam == VK_ESCAPE) {
+            code |= DLGC_WANTMESSAGE;
+          }
+          return code;
+        }
+        case EM_SETSEL:
+          // A screen reader's routing key: the caret sent onto a cell from its
+          // own process. The program's own caret moves are sent from this thread.
+          if ((InSendMessageEx(nullptr) & ISMEX_SEND) != 0 && static_cast<int>(wParam) == static_cast<int>(lParam) &&
+              static_cast<int>(wParam) >= 0) {
+            routings_.push_back({GetTickCount(), ToInt16(static_cast<DWORD>(wParam))});
+            PostMessageW(window_, WM_NULL, 0, 0);  // wakes the message loop, which runs it
+            return 0;
+          }
+          break;
+        case WM_LBUTTONDOWN:
+          clickStarted_ = true;
+          break;
+        case WM_LBUTTONUP: {
+          // The edit has placed the caret on the clicked cell by now.
+          const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+          RECT client;
+          GetClientRect(hwnd, &client);
+          const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+          const bool click = clickStarted_ && PtInRect(&client, at);
+          clickStarted_ = false;
+          if (click) logic_->Spiel_Click();
+          return result;
+        }
+        case WM_LBUTTONDBLCLK:
+          // The first press was the click; the second selects no word.
+          clickStarted_ = false;
+          logic_->Spiel_DblClick();
+          return 0;
+        default:
+          break;
+      }
+      break;
+    case Control::Info:
+      // A multi-line edit in a dialog closes it on Escape; here Escape, like any
+      // character key, closes the help text (WM_CHAR above).
+      if (message == WM_KEYDOWN && wParam == VK_ESCAPE) return 0;
+      break;
+    case Control::LstBrl:
+      if (message == WM_KILLFOCUS) {
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        // Only a move to another control counts, not the window losing the keyboard.
+        const auto to = reinterpret_cast<HWND>(wParam);
+        if (to != nullptr && IsChild(window_, to)) logic_->LstBrl_LostFocus();
+        return result;
+      }
+      break;
+    default:
+      if (IsButton(control) && message == WM_GETDLGCODE) {
+        LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
+        // Enter clicks the focused button, not a default one.
+        if (GetFocus() == hwnd) code = (code & ~DLGC_UNDEFPUSHBUTTON) | DLGC_DEFPUSHBUTTON;
+        // A plain letter on a button is no access key; Alt with the letter is.
+        if (keyMessage != nullptr && keyMessage->message == WM_CHAR) code |= DLGC_WANTCHARS;
+        return code;
+      }
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// Toolkit: the window.
+
+void Win32Toolkit::setCaption(const std::u16string& caption) { SetWindowTextW(window_, W(caption).c_str()); }
+
+void Win32Toolkit::hideWindow() { ShowWindow(window_, SW_HIDE); }
+
+void Win32Toolkit::showWindow() {
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+}
+
+void Win32Toolkit::repaintWindow() {
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Win32Toolkit::processPendingEvents() {
+  // Posted messages and painting; the player's input stays queued.
+  MSG msg;
+  for (int i = 0; i < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_PAINT); ++i) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    DispatchMessageW(&msg);
+  }
+}
+
+void Win32Toolkit::requestClose() { PostMessageW(window_, WM_CLOSE, 0, 0); }
+
+void Win32Toolkit::waitForCue(CuePlayer::Completion& cue) {
+  const std::shared_ptr<void> ended(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
+  HANDLE handle = ended.get();
+  if (handle == nullptr) return;  // the caller waits for the cue itself
+  cue.onDone([ended] { SetEvent(ended.get()); });
+  // Messages sent by other programs (a screen reader asking for the text, the
+  // caret, its MSAA objects) and painting go on; keys, clicks and posted
+  // messages wait in the queue until the cue has ended.
+  while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_SENDMESSAGE | QS_PAINT, MWMO_INPUTAVAILABLE) ==
+         WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_PAINT)) DispatchMessageW(&msg);
+  }
+}
+
+// Toolkit: the controls.
+
+void Win32Toolkit::setVisible(Control control, bool visible) { ShowWindow(hwnd(control), visible ? SW_SHOWNA : SW_HIDE); }
+
+bool Win32Toolkit::isVisible(Control control) const {
+  return (GetWindowLongW(hwnd(control), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32Toolkit::setFocus(Control control) {
+  focusAtDeactivation_ = hwnd(control);  // before the window is shown: it gets the focus then
+  if (IsWindowVisible(window_)) SetFocus(hwnd(control));
+}
+
+void Win32Toolkit::addItem(Control list, const std::u16string& entry) {
+  SendMessageW(hwnd(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(entry).c_str()));
+}
+
+int16_t Win32Toolkit::selectedIndex(Control list) const {
+  return static_cast<int16_t>(SendMessageW(hwnd(list), LB_GETCURSEL, 0, 0));  // LB_ERR is -1: none
+}
+
+void Win32Toolkit::select(Control list, int16_t index) { SendMessageW(hwnd(list), LB_SETCURSEL, index, 0); }
+
+std::u16string Win32Toolkit::text(Control box) const {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd(box))) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(hwnd(box), text.data(), static_cast<int>(text.size()))));
+  return {text.begin(), text.end()};
+}
+
+void Win32Toolkit::setText(Control box, const std::u16string& text) {
+  if (box != Control::Spiel) {
+    SetWindowTextW(hwnd(box), W(text).c_str());
+    return;
+  }
+  // The edit puts the caret at the start of a new text: it goes back to its cell.
+  const int cell = std::min<int>(caret(), static_cast<int>(text.size()));
+  SetWindowTextW(hwnd(box), W(text).c_str());
+  SendMessageW(hwnd(box), EM_SETSEL, cell, cell);
+}
+
+int16_t Win32Toolkit::caret() const {
+  HWND field = hwnd(Control::Spiel);
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  // With text selected the caret is at one of its ends, where the edit shows it.
+  POINT shown;
+  if (start != end && GetFocus() == field && GetCaretPos(&shown) &&
+      LOWORD(SendMessageW(field, EM_CHARFROMPOS, 0, MAKELPARAM(shown.x, shown.y))) == start) {
+    return ToInt16(start);
+  }
+  return ToInt16(end);
+}
+
+void Win32Toolkit::setCaret(int16_t position) {
+  SendMessageW(hwnd(Control::Spiel), EM_SETSEL, position, position);
+  SendMessageW(hwnd(Control::Spiel), EM_SCROLLCARET, 0, 0);
+}
+
+void Win32Toolkit::clearSelection() { setCaret(caret()); }
+
+void Win32Toolkit::repaint(Control control) {
+  RedrawWindow(hwnd(control), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+}
+
+}  // namespace paarix

@@ -1,0 +1,234 @@
+// What a screen reader does to the running paarix.exe, from a process of its own:
+// reads the controls through sent messages, routes the caret with EM_SETSEL like
+// NVDA, clicks, asks MSAA. run-wine-tests.sh drives it.
+//   probe state                 the window as key=value lines
+//   probe expect KEY=REGEX...   waits (10 s at most) until every key matches; exit 1 if not
+//   probe route N               EM_SETSEL(N, N) + EM_SCROLLCARET onto the field
+//   probe click N [COUNT]       COUNT left clicks (2: a double click) on cell N
+//   probe gettext               the field by WM_GETTEXT, and how long the answer took
+//   probe msaa                  the field's MSAA role, state and value
+//   probe close                 a click on the window's close box
+//   probe endsession            the end of the Windows session
+//   probe wait-exit             waits (10 s at most) until the program has ended
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+
+namespace {
+
+// mingw's liboleacc.a gives an IID that oleacc refuses under wine.
+const GUID kIAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+using State = std::map<std::wstring, std::wstring>;
+
+void Print(const std::wstring& text) {
+  std::string bytes(text.size() * 3 + 1, '\0');
+  bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                                       bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                       nullptr)));
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
+}
+
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(Send(hwnd, WM_GETTEXTLENGTH)) + 1, L'\0');
+  text.resize(static_cast<size_t>(Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  return text;
+}
+
+HWND Window() {
+  for (int i = 0; i < 200; ++i) {
+    if (HWND window = FindWindowW(L"Paarix", nullptr)) return window;
+    Sleep(50);
+  }
+  Print(L"no Paarix window\n");
+  std::exit(2);
+}
+
+// A control is known by what it shows, as a screen reader knows it.
+std::wstring NameOf(HWND hwnd) {
+  wchar_t kind[32] = L"";
+  GetClassNameW(hwnd, kind, 32);
+  if (_wcsicmp(kind, L"Edit") == 0) return GetWindowLongW(hwnd, GWL_STYLE) & ES_MULTILINE ? L"Info" : L"Spiel";
+  if (_wcsicmp(kind, L"ListBox") == 0) return Send(hwnd, LB_GETCOUNT) == 3 ? L"LstBrl" : L"LstAnzahl";
+  const std::wstring caption = TextOf(hwnd);
+  if (caption.find(L"&N") != std::wstring::npos) return L"CmdNeu";
+  if (caption.find(L"&e") != std::wstring::npos) return L"CmdEnde";
+  return caption.empty() ? kind : L"CmdInfo";
+}
+
+HWND Child(HWND window, const std::wstring& name) {
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (NameOf(c) == name) return c;
+  }
+  return nullptr;
+}
+
+std::wstring Selected(HWND list) {
+  const auto index = static_cast<int>(Send(list, LB_GETCURSEL));
+  std::wstring entry(static_cast<size_t>(std::max<LRESULT>(0, Send(list, LB_GETTEXTLEN, index))) + 1, L'\0');
+  entry.resize(static_cast<size_t>(std::max<LRESULT>(0, Send(list, LB_GETTEXT, index, (LPARAM)entry.data()))));
+  return std::to_wstring(index) + L":" + entry;
+}
+
+State Read(HWND window) {
+  State s;
+  s[L"shown"] = IsWindowVisible(window) ? L"1" : L"0";
+  s[L"caption"] = TextOf(window);
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
+  s[L"focus"] = gui.hwndFocus == nullptr ? L"" : gui.hwndFocus == window ? L"window" : NameOf(gui.hwndFocus);
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    const std::wstring name = NameOf(c);
+    if (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) s[L"visible"] += (s[L"visible"].empty() ? L"" : L" ") + name;
+    if (name == L"LstBrl" || name == L"LstAnzahl") s[name] = Selected(c);
+    if (name == L"Spiel") {
+      s[L"field"] = TextOf(c);
+      DWORD start = 0, end = 0;
+      Send(c, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+      s[L"sel"] = std::to_wstring(start) + L"," + std::to_wstring(end);
+    }
+  }
+  return s;
+}
+
+void PrintState(const State& s) {
+  for (const auto& [key, value] : s) Print(key + L"=" + value + L"\n");
+}
+
+int Expect(HWND window, int argc, wchar_t** argv) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    const State s = Read(window);
+    std::wstring missed;
+    for (int i = 0; i < argc; ++i) {
+      const std::wstring arg = argv[i];
+      const size_t eq = arg.find(L'=');
+      const auto found = s.find(arg.substr(0, eq));
+      if (found == s.end() || !std::regex_match(found->second, std::wregex(arg.substr(eq + 1)))) missed += arg + L" ";
+    }
+    if (missed.empty() || std::chrono::steady_clock::now() > deadline) {
+      PrintState(s);
+      if (!missed.empty()) Print(L"NOT MET: " + missed + L"\n");
+      return missed.empty() ? 0 : 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+void ClickAt(POINT point, int count) {
+  SetCursorPos(point.x, point.y);
+  for (int i = 0; i < count; ++i) {
+    INPUT press[2] = {};
+    press[0].type = press[1].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, press, sizeof(INPUT));
+  }
+}
+
+void Click(HWND field, int cell, int count) {
+  const LRESULT at = Send(field, EM_POSFROMCHAR, static_cast<WPARAM>(cell));
+  const LRESULT next = Send(field, EM_POSFROMCHAR, static_cast<WPARAM>(cell) + 1);
+  const int x = static_cast<short>(LOWORD(at));
+  const int width = next == -1 ? 4 : static_cast<short>(LOWORD(next)) - x;
+  RECT client;
+  GetClientRect(field, &client);
+  POINT point{x + width / 4, client.bottom / 2};  // the left half: the edit puts the caret before the cell
+  ClientToScreen(field, &point);
+  ClickAt(point, count);
+}
+
+// The close box is where the window answers HTCLOSE, on the caption's middle line.
+void ClickCloseBox(HWND window) {
+  RECT frame;
+  GetWindowRect(window, &frame);
+  POINT point{frame.right - 1, 0};
+  ClientToScreen(window, &point);
+  point.y = (frame.top + point.y) / 2;
+  while (point.x > frame.left && Send(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)) != HTCLOSE) --point.x;
+  point.x -= 3;
+  ClickAt(point, 1);
+}
+
+int Msaa(HWND field) {
+  CoInitialize(nullptr);
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(field, OBJID_CLIENT, kIAccessible, reinterpret_cast<void**>(&accessible)))) {
+    Print(L"no MSAA object\n");
+    return 1;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role, state;
+  VariantInit(&role);
+  VariantInit(&state);
+  BSTR value = nullptr;
+  accessible->get_accRole(self, &role);
+  accessible->get_accState(self, &state);
+  accessible->get_accValue(self, &value);
+  Print(L"role=" + std::to_wstring(role.lVal) + L" readonly=" +
+        std::to_wstring((state.lVal & STATE_SYSTEM_READONLY) != 0) + L" focused=" +
+        std::to_wstring((state.lVal & STATE_SYSTEM_FOCUSED) != 0) + L" value=" + (value ? value : L"") + L"\n");
+  SysFreeString(value);
+  accessible->Release();
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // lines end in LF alone, for the shell
+  SetProcessDPIAware();
+  const std::wstring command = argc > 1 ? argv[1] : L"state";
+  const int number = argc > 2 ? _wtoi(argv[2]) : 0;
+  if (command == L"wait-exit") {  // the window goes after the settings are written
+    for (int i = 0; i < 200 && FindWindowW(L"Paarix", nullptr); ++i) Sleep(50);
+    return FindWindowW(L"Paarix", nullptr) ? 1 : 0;
+  }
+  HWND window = Window();
+  HWND field = Child(window, L"Spiel");
+  if (command == L"state") PrintState(Read(window));
+  if (command == L"expect") return Expect(window, argc - 2, argv + 2);
+  if (command == L"route") {
+    Send(field, EM_SETSEL, static_cast<WPARAM>(number), number);
+    Send(field, EM_SCROLLCARET);
+  }
+  if (command == L"click") Click(field, number, argc > 3 ? _wtoi(argv[3]) : 1);
+  if (command == L"gettext") {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const std::wstring text = TextOf(field);
+    QueryPerformanceCounter(&end);
+    Print(L"ms=" + std::to_wstring((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart) + L" field=" + text +
+          L"\n");
+  }
+  if (command == L"msaa") return Msaa(field);
+  if (command == L"close") ClickCloseBox(window);
+  if (command == L"endsession") {
+    Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  }
+  return 0;
+}

@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# The Windows game under wine, driven from outside: keys through X (xdotool), the
+# rest as a screen reader does it, through probe.exe (sent messages, EM_SETSEL
+# routing, clicks, MSAA). Plays from the release zip unpacked into an empty folder.
+#   run-wine-tests.sh BUILD_DIR ZIP
+# Needs DISPLAY (an X server without a window manager) and a booted WINEPREFIX;
+# scripts/cross-windows provides both.
+set -uo pipefail
+probe_exe=$(realpath "$1/win32/probe.exe")
+zip=$(realpath "$2")
+work=$(mktemp -d)
+failures=0
+normal='CmdInfo LstBrl LstAnzahl Spiel CmdNeu CmdEnde'
+
+probe() { wine "$probe_exe" "$@" 2>/dev/null; }
+pass() { echo "ok   $1"; }
+fail() {
+  echo "FAIL $1"
+  [ -z "${2:-}" ] || printf '%s\n' "$2" | pr -t -o 7
+  failures=$((failures + 1))
+}
+# expect WHAT KEY=REGEX...: the window reaches that state within 10 s.
+expect() {
+  local what=$1 out
+  shift
+  if out=$(probe expect "$@"); then pass "$what"; else fail "$what" "$out"; fi
+}
+check() { # check WHAT TEST...
+  if "${@:2}"; then pass "$1"; else fail "$1"; fi
+}
+# Keys go where wine put the X focus: to the active window, as on Windows.
+key() { xdotool key --delay 40 "$@"; }
+start() { (cd "$1" && exec wine paarix.exe >/dev/null 2>&1 &) && probe expect shown=1 >/dev/null || exit 1; }
+ended() { if probe wait-exit; then pass "$1"; else fail "$1"; fi; }
+ini_is() { [ "$(od -An -c "$1")" = "$(printf '%s\r\n' "$2" | od -An -c)" ]; }
+field() { sed -n 's/^field=//p'; }
+
+# There is no window manager: wine is told to manage the windows itself (the
+# frame, the activation, the keyboard focus across hiding and showing), as
+# Windows does.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+echo "== the zip, unpacked into an empty folder"
+game=$work/game
+mkdir "$game"
+(cd "$game" && cmake -E tar xf "$zip")
+check "the zip holds paarix.exe and Liesmich.txt" [ "$(cd "$game" && echo *)" = "Liesmich.txt paarix.exe" ]
+check "Liesmich.txt is UTF-8 with BOM and CR LF" \
+  [ "$(head -c3 "$game/Liesmich.txt" | od -An -tx1)" = " ef bb bf" -a "$(grep -c $'[^\r]$' "$game/Liesmich.txt")" = 0 ]
+
+echo "== start-up, tab order, caret"
+start "$game"
+expect "start-up: caption, lists, a fresh field, focus on CmdInfo" 'caption=Paarix Version 27\.02\.2012 .+' \
+  focus=CmdInfo 'LstBrl=0:20er Braillezeile.*' 'LstAnzahl=0:Ein Spieler' 'field=\.{12}  -' "visible=$normal"
+check "paarix.ini created beside paarix.exe: 0,0,0 CR LF" ini_is "$game/paarix.ini" 0,0,0
+for control in LstBrl LstAnzahl Spiel CmdNeu CmdEnde CmdInfo; do
+  key Tab
+  expect "Tab moves to $control" "focus=$control"
+done
+key shift+Tab
+expect "Shift+Tab moves back to CmdEnde" focus=CmdEnde
+key shift+Tab shift+Tab Right Right Right Delete BackSpace a 1 Tab shift+Tab
+expect "arrows move the caret, typing changes nothing, Tab into the field keeps the caret" focus=Spiel sel=3,3 \
+  'field=\.{12}  -'
+msaa=$(probe msaa)
+check "MSAA: the field is focused read-only text (role 42), its value the field: $msaa" \
+  [ "$msaa" = "role=42 readonly=1 focused=1 value=............  -" ]
+
+echo "== views"
+key v
+expect "v: the full-field view, caption empty" caption= visible=Spiel focus=Spiel sel=3,3
+key Escape
+expect "Escape in the field: the normal view, the window stays" 'caption=Paarix.+' "visible=$normal" focus=Spiel
+key Tab Tab Tab Return
+expect "Enter on CmdInfo opens the help view" visible=Info focus=Info 'caption=Paarix.+'
+key x
+expect "a letter closes the help, the focus is on LstBrl" "visible=$normal" focus=LstBrl
+key shift+Tab Return Escape
+expect "Escape closes the help, not the window" "visible=$normal" focus=LstBrl shown=1
+key Tab Tab Tab Return
+expect "Enter on CmdNeu clicks CmdNeu: the focus goes to the field" focus=Spiel
+key shift+Tab alt+n
+expect "Alt+N clicks CmdNeu" focus=Spiel
+
+echo "== a game in the full-field view, by keys, routing keys and clicks in turn"
+declare -A known=() # face-down cells whose letter has been seen
+moves=0
+held=0
+turn() {
+  case $((moves++ % 3)) in
+    0)
+      local keys=(Home) i
+      for ((i = 0; i < $1; i++)); do keys+=(Right); done
+      key "${keys[@]}" space
+      ;;
+    1) probe route "$1" ;;
+    2) probe click "$1" ;;
+  esac
+}
+# The field once cell $1 matches $2 (a regex), or the end of the game.
+field_when() { probe expect "field=(.{$1}$2.*|Spielschluss.*)" | field; }
+unknown() {
+  local i
+  for ((i = 0; i < 12; i++)); do [ "${f:i:1}" = . ] && [ -z "${known[$i]:-}" ] && echo "$i" && return; done
+}
+# While the pair cue of cells $1 and $2 sounds (twice in a game): the window
+# answers at once; a key and a routing key wait and run afterwards in the order
+# they came. The routing key turns a first card: its cell goes to $first.
+during_pair_cue() {
+  local a=$1 b=$2 c out ms cells
+  c=$(unknown)
+  [ -n "$c" ] && [ "$held" -lt 2 ] || return 0
+  out=$(probe gettext)
+  ms=${out#ms=} cells=${out#* field=}
+  ms=${ms%% *}
+  check "WM_GETTEXT during the pair cue answers in ${ms} ms (< 100), both cards still face up" \
+    [ "$ms" -lt 100 -a "${cells:a:1}" != - -a "${cells:b:1}" != - ]
+  if [ "$held" -eq 0 ]; then
+    key Home
+    probe route "$c"
+    expect "during the pair cue: Home, then a routing key; both run afterwards, in order" \
+      "field=(?=.{$a}-)(?=.{$b}-).{$c}[a-z].*" "sel=$c,$c"
+  else
+    probe route "$c"
+    key End
+    expect "during the pair cue: a routing key, then End; both run afterwards, in order" \
+      "field=(?=.{$a}-)(?=.{$b}-).{$c}[a-z].*" sel=15,15
+  fi
+  held=$((held + 1))
+  first=$c
+}
+key v
+f=$(probe state | field)
+first=""
+for ((round = 0; round < 40; round++)); do
+  [[ -n $f && $f != Spielschluss* ]] || break
+  a=$first b=""
+  first=""
+  if [ -z "$a" ]; then
+    for i in "${!known[@]}"; do for j in "${!known[@]}"; do
+      [ "$i" -lt "$j" ] && [ "${known[$i]}" = "${known[$j]}" ] && a=$i b=$j
+    done; done
+    [ -n "$a" ] || a=$(unknown)
+    turn "$a"
+  fi
+  f=$(field_when "$a" '[a-z]')
+  unset "known[$a]"
+  for i in "${!known[@]}"; do [ "${known[$i]}" = "${f:a:1}" ] && b=$i; done
+  [ -n "$b" ] || b=$(unknown)
+  turn "$b"
+  f=$(field_when "$b" '[a-z-]')
+  if [[ ${f:b:1} == "${f:a:1}" ]]; then
+    unset "known[$b]"
+    during_pair_cue "$a" "$b"
+    f=$(field_when "$b" -)
+  elif [[ $f != Spielschluss* ]]; then
+    known[$a]=${f:a:1} known[$b]=${f:b:1}
+    turn "$a"
+    f=$(probe expect "field=(?=.{$a}\.).{$b}\..*" | field)
+  fi
+done
+check "the game ends with six points: $f" [ "$f" = "Spielschluss  f" ]
+key space
+expect "space after the end: the normal view, the focus on CmdNeu" "visible=$normal" focus=CmdNeu 'caption=Paarix.+'
+
+echo "== every close saves once"
+key shift+Tab shift+Tab Down Down shift+Tab Down
+expect "the lists changed" 'LstBrl=1:40er.*' 'LstAnzahl=2:Drei Spieler' 'field=\.{12}  ---'
+probe close
+ended "the close box ends the program"
+check "the close box saved 1,2,0" ini_is "$game/paarix.ini" 1,2,0
+start "$game"
+expect "the next start restores the lists" 'LstBrl=1:40er.*' 'LstAnzahl=2:Drei Spieler' 'field=\.{32}  ---' focus=CmdInfo
+key Tab Down alt+F4
+ended "Alt+F4 ends the program"
+check "Alt+F4 saved 2,2,0" ini_is "$game/paarix.ini" 2,2,0
+start "$game"
+key Tab Tab Up alt+e
+ended "Alt+E ends the program"
+check "Alt+E saved 2,1,0" ini_is "$game/paarix.ini" 2,1,0
+start "$game"
+key Tab Tab Up
+probe endsession
+check "the end of the session saves 2,0,0 at once" ini_is "$game/paarix.ini" 2,0,0
+key Tab Tab Tab space
+ended "space on CmdEnde ends the program"
+
+echo "== settings beside an unusable place"
+# The wineserver opens the files: one without root's capabilities honours the
+# folder's permissions.
+if [ "$(id -u)" -eq 0 ]; then
+  wineserver -k && wineserver -w
+  setpriv --inh-caps=-all --bounding-set=-all wineserver -p5 </dev/null &>/dev/null
+fi
+for case in readonly garbage directory; do
+  dir=$work/$case
+  mkdir "$dir"
+  cp "$game/paarix.exe" "$dir"
+  case $case in
+    readonly) chmod 555 "$dir" ;;
+    garbage) printf 'Unsinn\0\377\n' >"$dir/paarix.ini" ;;
+    directory) mkdir "$dir/paarix.ini" ;;
+  esac
+  (cd "$dir" && exec wine paarix.exe >/dev/null 2>&1 &)
+  expect "$case: starts with the first list entries" shown=1 'LstBrl=0:.*' 'LstAnzahl=0:.*' 'field=\.{12}  -'
+  probe close
+  ended "$case: closes"
+done
+local_ini=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/paarix/paarix.ini' | head -1)
+check "read-only folder: the settings go to %LOCALAPPDATA%\\paarix, none beside paarix.exe" \
+  [ -n "$local_ini" -a ! -e "$work/readonly/paarix.ini" ]
+check "garbage settings are replaced at the close" ini_is "$work/garbage/paarix.ini" 0,0,0
+
+chmod -R u+w "$work" && rm -rf "$work"
+echo "wine window tests: $failures failed"
+[ "$failures" -eq 0 ]
