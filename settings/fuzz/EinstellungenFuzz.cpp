@@ -9,8 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Einstellungen e = EinstellungenAusDateianfang({reinterpret_cast<const char*>(data), size});
   const std::string zeile = EinstellungsZeile(e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve);
   if (e.BrlModus < 0 || e.BrlModus > 2 || e.Spielerzahl < 1 || e.Spielerzahl > 4 || !zeile.ends_with("\r\n") ||
-      zeile.find_first_not_of("0123456789,-") != zeile.size() - 2 || !(EinstellungenAusDateianfang(zeile) == e)) {
+      zeile.find_first_not_of("0123456789,-") != zeile.size() - 2 || !(EinstellungenAusDateianfang(zeile) == e))
     std::abort();
-  }
   return 0;
 }

@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "SignalCheck.h"
-#include "Ton.h"
 #include "ToneRender.h"
 
 namespace paarix {
@@ -19,10 +18,10 @@ std::vector<Tone> tones(const std::string& text) {  // "hz/ms hz/ms ..."
   return out;
 }
 
-// The palette, cue by cue: its tones in order and its total. Over the whole 16-bit range
+// The palette, cue by cue: its tones in order, and how tones are rendered. Over the whole 16-bit range
 // Ton hands the device the whole cue in one request, and nothing for a number without
 // tones. Each cue renders its tones exactly, with silent pauses and without clicks.
-TEST(CueTones, ThePaletteOverTheWholeRange) {
+TEST(CueTones, ThePaletteOverTheWholeRangeAndItsRendering) {
   const std::string pass = "2500/200 4000/700 25000/300 ";  // cue 11 plays it three times
   const std::string table[25] = {
       "2000/40", "2000/40", "2000/40", "2000/40", "5000/40", "5000/40", "5000/40", "5000/40", "120/80", "4500/30",
@@ -31,7 +30,6 @@ TEST(CueTones, ThePaletteOverTheWholeRange) {
       "3500/50 3200/200", "4800/30", "1500/200 25000/80 1500/200 25000/80 1000/200", "1000/40 1200/40 1000/40 900/200",
       "", "4000/20 25000/100 4000/20", "100/80 25000/50 130/80 25000/50 80/50", "1000/60 1100/60", "1500/60 1600/60",
       "1000/60 1100/60 25000/50 1500/60 1600/60"};
-  const int32_t total[25] = {40, 40, 40, 40, 40, 40, 40, 40, 80, 30, 20, 3600, 160, 100, 1980, 250, 30, 760, 320, 0, 140, 310, 120, 120, 290};
   RecordingToneDevice device;
   for (int32_t n = std::numeric_limits<int16_t>::min(); n <= std::numeric_limits<int16_t>::max(); ++n) {
     const auto cue = static_cast<int16_t>(n);
@@ -40,17 +38,13 @@ TEST(CueTones, ThePaletteOverTheWholeRange) {
     Ton(cue, device);
     ASSERT_EQ(device.calls(), std::vector<std::vector<Tone>>(!expected.empty(), expected)) << n;
     device.clear();
-    if (expected.empty()) continue;
-    EXPECT_EQ(durationMs(expected), total[n]) << n;
+    if (expected.empty()) continue;  // the signal check counts 48 samples per millisecond durationMs gives
     EXPECT_THAT(test::checkCueSignal(renderTones(expected), expected), IsEmpty()) << n;
   }
   EXPECT_EQ(durationMs({{1, std::numeric_limits<int32_t>::max()}, {1, 5}}), std::numeric_limits<int32_t>::max());
-}
-
-// Edges come from whole milliseconds, so a long cue does not drift; tones from half the
-// sample rate up and tones of no positive frequency are silence; tones of no length take
-// no samples.
-TEST(CueTones, Rendering) {
+  // Edges come from whole milliseconds, so a long cue does not drift; tones from half the
+  // sample rate up and tones of no positive frequency are silence; tones of no length take
+  // no samples.
   std::vector<Tone> many;
   for (int32_t i = 0; i < 200; ++i) many.insert(many.end(), {{1234 + 7 * i, 23}, {kPauseHz, 17}});
   EXPECT_THAT(test::checkCueSignal(renderTones(many), many), IsEmpty());

@@ -6,30 +6,32 @@
 #include <cstdlib>
 
 #include "SignalCheck.h"
-#include "Ton.h"
 #include "ToneRender.h"
 #include "WaveOutToneDevice.h"
 
 namespace paarix {
 namespace {
 
-// A waveOut that plays each buffer at once, unless a test makes it refuse the buffer,
-// keep it for ever, or refuse to open.
+using test::playCue;
+
+// A waveOut that plays each buffer at once, unless a test makes it refuse to open, or
+// refuse the buffer or keep it for ever.
 struct FakeWaveOut {
+  enum Write { plays, refuses, keeps };
   static inline HANDLE done;
-  static inline MMRESULT openResult, writeResult;
-  static inline bool keeps;
+  static inline MMRESULT openResult;
+  static inline Write write;
   static inline int opens, resets, closes;
   static WaveOutFunctions functions() {
-    openResult = writeResult = MMSYSERR_NOERROR, keeps = false, opens = resets = closes = 0;
+    openResult = MMSYSERR_NOERROR, write = plays, opens = resets = closes = 0;
     WaveOutFunctions f;
     f.open = [](LPHWAVEOUT wave, UINT, LPCWAVEFORMATEX, DWORD_PTR event, DWORD_PTR, DWORD) {
       return ++opens, *wave = reinterpret_cast<HWAVEOUT>(1), done = reinterpret_cast<HANDLE>(event), openResult;
     };
     f.prepare = f.unprepare = [](HWAVEOUT, LPWAVEHDR, UINT) -> MMRESULT { return MMSYSERR_NOERROR; };
-    f.write = [](HWAVEOUT, LPWAVEHDR header, UINT) {
-      if (writeResult == MMSYSERR_NOERROR && !keeps) header->dwFlags |= WHDR_DONE, SetEvent(done);
-      return writeResult;
+    f.write = [](HWAVEOUT, LPWAVEHDR header, UINT) -> MMRESULT {
+      if (write == plays) header->dwFlags |= WHDR_DONE, SetEvent(done);
+      return write == refuses ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
     };
     f.reset = [](HWAVEOUT) -> MMRESULT { return ++resets, MMSYSERR_NOERROR; };
     f.close = [](HWAVEOUT) -> MMRESULT { return ++closes, MMSYSERR_NOERROR; };
@@ -37,37 +39,25 @@ struct FakeWaveOut {
   }
 };
 
-// Plays the cue, which must take at least its nominal time.
-void play(ToneDevice& device, int16_t cue) {
-  const auto start = std::chrono::steady_clock::now();
-  Ton(cue, device);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(durationMs(cueTones(cue)))) << cue;
-}
-
 // The device refuses a buffer, or never hands it back: that cue keeps its time in silence,
 // the device is reset and closed, the loss is reported once, and the next cue opens it
 // again. Lost for good, every cue keeps its time and opening is tried again only after a
 // pause.
 TEST(WaveOut, LostDevice) {
-  for (bool keeps : {false, true}) {
-    auto device = WaveOutToneDevice::open(FakeWaveOut::functions());
-    ASSERT_NE(device, nullptr);
-    FakeWaveOut::writeResult = keeps ? MMSYSERR_NOERROR : MMSYSERR_NODRIVER, FakeWaveOut::keeps = keeps;
-    testing::internal::CaptureStderr();
-    play(*device, 17);
-    if (!keeps) play(*device, 15);
-    EXPECT_FALSE(device->isOpen());
-    FakeWaveOut::writeResult = MMSYSERR_NOERROR, FakeWaveOut::keeps = false;
-    play(*device, 12);
-    EXPECT_TRUE(device->isOpen());
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-    const int losses = keeps ? 1 : 2;
-    EXPECT_EQ(std::tuple(FakeWaveOut::opens, FakeWaveOut::resets, FakeWaveOut::closes), std::tuple(losses + 1, losses, losses));
-  }
   auto device = WaveOutToneDevice::open(FakeWaveOut::functions());
-  FakeWaveOut::writeResult = FakeWaveOut::openResult = MMSYSERR_NODRIVER;
-  for (int16_t cue : {9, 8, 16, 12, 9}) play(*device, cue);
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(test::stderrLines([&] {
+    for (const auto write : {FakeWaveOut::refuses, FakeWaveOut::refuses, FakeWaveOut::keeps}) {
+      FakeWaveOut::write = write, playCue(*device, 17);
+      EXPECT_FALSE(device->isOpen()) << write;
+    }
+  }), 1);
+  FakeWaveOut::write = FakeWaveOut::plays, playCue(*device, 12);
+  EXPECT_TRUE(device->isOpen());
+  EXPECT_EQ(std::tuple(FakeWaveOut::opens, FakeWaveOut::resets, FakeWaveOut::closes), std::tuple(4, 3, 3));
+  device = WaveOutToneDevice::open(FakeWaveOut::functions());
+  FakeWaveOut::write = FakeWaveOut::refuses, FakeWaveOut::openResult = MMSYSERR_NODRIVER;
+  for (int16_t cue : {9, 8, 16, 12, 9}) playCue(*device, cue);
   EXPECT_EQ(FakeWaveOut::opens, 2) << "one attempt right after the loss, the next after the reopen interval";
   EXPECT_FALSE(device->isOpen());
 }
@@ -80,9 +70,9 @@ TEST(WaveOut, CuesAreCapturedExactly) {
   auto device = openToneDevice();
   ASSERT_NE(dynamic_cast<WaveOutToneDevice*>(device.get()), nullptr);
   const std::vector<int16_t> cues = {9, 16, 8, 24};
-  for (int16_t cue : cues) play(*device, cue);
+  for (int16_t cue : cues) playCue(*device, cue);
   device.reset();
-  const std::vector<int16_t> x = test::readWav(PAARIX_WAVEOUT_CAPTURE).value_or(test::WavFile{}).samples;
+  const std::vector<int16_t> x = test::readWav(PAARIX_WAVEOUT_CAPTURE);
   const auto silent = [](auto from, auto to) { return std::all_of(from, to, [](int16_t v) { return v == 0; }); };
   auto at = x.begin();
   for (int16_t cue : cues) {

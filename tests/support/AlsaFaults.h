@@ -12,21 +12,12 @@
 namespace paarix::test {
 
 struct AlsaFaults {
-  std::atomic<int> openError{0}, writeError{0}, drainError{0};  // returned while set
-  std::atomic<long> writeErrorAfter{0};  // a write fails once framesWritten has reached this
-  std::atomic<int> writeErrorTimes{-1}, drainErrorTimes{-1};  // how often; -1 for ever
-  std::atomic<int> opens{0};
-  std::atomic<long> framesWritten{0};
+  // Errors are returned while set; a write fails once framesWritten has reached writeErrorAfter,
+  // writeErrorTimes times (-1 for ever).
+  std::atomic<int> openError{0}, writeError{0}, drainError{0}, writeErrorTimes{-1}, opens{0};
+  std::atomic<long> writeErrorAfter{0}, framesWritten{0};
 
-  void clear() { openError = writeError = drainError = 0, writeErrorAfter = 0, writeErrorTimes = drainErrorTimes = -1; }
-  // Writes fail with `error` from `ms` (at 48 kHz) into what comes next.
-  void writesFailAfter(int error, long ms) { writeErrorAfter = framesWritten + 48 * ms, writeError = error; }
-  // A fault that is set and not used up counts down once and gives its error, else 0.
-  static int take(const std::atomic<int>& error, std::atomic<int>& times) {
-    if (error == 0 || times == 0) return 0;
-    if (times > 0) --times;
-    return error;
-  }
+  void clear() { openError = writeError = drainError = 0, writeErrorAfter = 0, writeErrorTimes = -1; }
 };
 extern AlsaFaults alsaFaults;
 
@@ -47,7 +38,7 @@ extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, 
   auto& f = paarix::test::alsaFaults;
   if (f.writeError != 0 && f.writeErrorTimes != 0) {
     const long room = f.writeErrorAfter - f.framesWritten;
-    if (room <= 0) return f.take(f.writeError, f.writeErrorTimes);
+    if (room <= 0) return f.writeErrorTimes > 0 ? --f.writeErrorTimes : 0, f.writeError.load();
     size = std::min<snd_pcm_uframes_t>(size, static_cast<snd_pcm_uframes_t>(room));
   }
   const snd_pcm_sframes_t n = next(pcm, buffer, size);
@@ -56,7 +47,7 @@ extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, 
 
 extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
   PAARIX_NEXT_ALSA(snd_pcm_drain);
-  const int error = paarix::test::alsaFaults.take(paarix::test::alsaFaults.drainError, paarix::test::alsaFaults.drainErrorTimes);
+  const int error = paarix::test::alsaFaults.drainError;
   return error != 0 ? error : next(pcm);
 }
 #endif

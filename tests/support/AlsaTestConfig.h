@@ -10,21 +10,20 @@ namespace paarix::test {
 
 // A private directory with two ALSA configurations. Pointing ALSA_CONFIG_PATH at one of
 // them replaces the whole system configuration, whatever sound servers run:
-// - capture.conf: the default PCM writes every sample into the WAV file named by the
-//   environment variable CAPTURE and passes it on to a null device that takes it at once;
+// - capture.conf: the default PCM writes every sample into the WAV file wav() and passes
+//   it on to a null device that takes it at once;
 // - missing.conf: the default PCM names a device that does not exist.
 struct AlsaConfigDir {
   AlsaConfigDir() {
     std::filesystem::create_directories(dir);
-    std::ofstream(capture()) << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true\n"
-                                "  file { @func getenv vars [ CAPTURE ] default \"/dev/null\" } }\n";
+    std::ofstream(capture()) << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true file " << wav() << " }\n";
     std::ofstream(missing()) << "pcm.!default { type plug slave.pcm \"nowhere\" }\n";
   }
   ~AlsaConfigDir() { std::error_code ignored; std::filesystem::remove_all(dir, ignored); }
   AlsaConfigDir(const AlsaConfigDir&) = delete;
-  const std::filesystem::path& path() const { return dir; }
   std::filesystem::path capture() const { return dir / "capture.conf"; }
   std::filesystem::path missing() const { return dir / "missing.conf"; }
+  std::filesystem::path wav() const { return dir / "capture.wav"; }
 
   inline static int made = 0;
   const std::filesystem::path dir = std::filesystem::temp_directory_path() /
@@ -32,6 +31,5 @@ struct AlsaConfigDir {
 };
 
 inline void useAlsaConfig(const std::filesystem::path& config) { setenv("ALSA_CONFIG_PATH", config.c_str(), 1); }
-inline void captureInto(const std::filesystem::path& wav) { setenv("CAPTURE", wav.c_str(), 1); }
 
 }  // namespace paarix::test

@@ -1,17 +1,21 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <numbers>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "CueTones.h"
+#include "Ton.h"
 
 namespace paarix {
 inline void PrintTo(const Tone& tone, std::ostream* os) { *os << tone.hz << " Hz " << tone.ms << " ms"; }
@@ -56,8 +60,7 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
     if (std::max(level(b, b + 48), level(e - 48, e)) > a / 4) report(i, "no fade at its edges");
     // Edges: the first and the last sound, and between two tones the quietest two
     // milliseconds around the boundary.
-    if (first > b + 96) report(i, "starts at ", first / 48.0, " ms");
-    if (last < e - 96) report(i, "ends at ", last / 48.0, " ms");
+    if (first > b + 96 || last < e - 96) report(i, "sounds from ", first / 48.0, " to ", last / 48.0, " ms");
     int64_t middle = e;
     for (int64_t k = e - 192; hz(i + 1) != 0 && k <= e + 192; k += 48)
       if (level(k - 48, k + 48) < level(middle - 48, middle + 48)) middle = k;
@@ -68,19 +71,30 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
   return problems;
 }
 
-struct WavFile { std::vector<int16_t> samples; };
-
-// A WAV file as ALSA's file plugin writes it: the 44-byte header of 16-bit mono 48 kHz PCM,
-// then the samples. nullopt for anything else.
-inline std::optional<WavFile> readWav(const std::filesystem::path& path) {
+// The samples of a WAV file as ALSA's file plugin writes it: the 44-byte header of 16-bit
+// mono 48 kHz PCM, then the samples. Nothing for anything else.
+inline std::vector<int16_t> readWav(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   const std::string d{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const std::string format("\x01\x00\x01\x00\x80\xbb\x00\x00\x00\x77\x01\x00\x02\x00\x10\x00", 16);
-  if (d.size() < 44 || d.compare(0, 4, "RIFF") != 0 || d.compare(20, 16, format) != 0 || d.compare(36, 4, "data") != 0)
-    return std::nullopt;
-  WavFile wav{std::vector<int16_t>((d.size() - 44) / 2)};
-  for (size_t i = 0; i < wav.samples.size(); ++i) wav.samples[i] = static_cast<int16_t>((uint8_t(d[45 + 2 * i]) << 8) | uint8_t(d[44 + 2 * i]));
-  return wav;
+  if (d.size() < 44 || d.compare(0, 4, "RIFF") != 0 || d.compare(20, 16, format) != 0 || d.compare(36, 4, "data") != 0) return {};
+  std::vector<int16_t> samples((d.size() - 44) / 2);
+  return std::memcpy(samples.data(), d.data() + 44, samples.size() * 2), samples;  // little-endian, as the host
+}
+
+// Runs `play` for the cue, which must take at least the cue's nominal time; by default Ton on `device`.
+inline void playCue(int16_t cue, const std::function<void()>& play) {
+  const auto start = std::chrono::steady_clock::now();
+  play();
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(durationMs(cueTones(cue)))) << cue;
+}
+inline void playCue(ToneDevice& device, int16_t cue) { playCue(cue, [&] { Ton(cue, device); }); }
+
+// How many lines `run` writes on stderr.
+inline long stderrLines(const std::function<void()>& run) {
+  testing::internal::CaptureStderr(), run();
+  const std::string said = testing::internal::GetCapturedStderr();
+  return std::count(said.begin(), said.end(), '\n');
 }
 
 }  // namespace paarix::test
