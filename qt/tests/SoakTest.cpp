@@ -1,7 +1,6 @@
-// A seeded soak of the real window: random input, offscreen, cues that take no time,
-// the invariants checked after every event. PAARIX_SOAK_SEED (default 1) and
-// PAARIX_SOAK_EVENTS (default 100000); a failure prints the seed and the last events,
-// and the same seed and count replay the run.
+// A seeded soak of the real window: random input, offscreen, cues that take no time, the invariants
+// checked after every event. PAARIX_SOAK_SEED (default 1) and PAARIX_SOAK_EVENTS (default 100000);
+// a failure prints the seed and the last events, and the same seed and count replay the run.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -28,14 +27,12 @@ std::string Verstoesse(Tisch& t) {
   const size_t karten = ende ? 12 : size_t(z.Kartenzahl), rest = std::min(karten, feld.size());
   const auto offen = std::count_if(feld.begin(), feld.begin() + long(rest), [](char16_t c) { return c != u'.' && c != u'-'; });
   if (feld.size() != karten + 2 + size_t(z.Spielerzahl) || feld.substr(rest, 2) != u"  " ||
-      (ende ? feld.substr(0, 12) != u"Spielschluss" : offen != z.Zug)) {
+      (ende ? feld.substr(0, 12) != u"Spielschluss" : offen != z.Zug))
     out << "the field in turn phase " << z.Zug << "\n";
-  }
   // The controls of exactly one view with its caption, the focus on one of them, no handler left running.
   const Ansicht ansicht = t.ansicht();
   for (const Control c : kTabOrder) {
-    const bool soll = ansicht == Ansicht::Hilfe ? c == Control::Info
-                      : ansicht == Ansicht::Vollbild ? c == Control::Spiel : c != Control::Info;
+    const bool soll = ansicht == Ansicht::Hilfe ? c == Control::Info : ansicht == Ansicht::Vollbild ? c == Control::Spiel : c != Control::Info;
     if (t.w->isVisible(c) != soll) out << ControlName(c) << " shown: " << !soll << "\n";
   }
   if (t.w->windowTitle().isEmpty() != (ansicht == Ansicht::Vollbild)) out << "the caption\n";
@@ -47,73 +44,12 @@ std::string Verstoesse(Tisch& t) {
 }
 
 struct Key { int gewicht; Qt::Key key; Qt::KeyboardModifiers mods; const char* text; };
-const Key kKeys[] = {
-    {130, Qt::Key_Space, {}, " "}, {80, Qt::Key_Right, {}, ""}, {60, Qt::Key_Left, {}, ""}, {20, Qt::Key_Home, {}, ""},
-    {20, Qt::Key_End, {}, ""}, {80, Qt::Key_Tab, {}, "\t"}, {60, Qt::Key_Backtab, Qt::ShiftModifier, ""},
+const Key kKeys[] = {{130, Qt::Key_Space, {}, " "}, {80, Qt::Key_Right, {}, ""}, {60, Qt::Key_Left, {}, ""},
+    {20, Qt::Key_Home, {}, ""}, {20, Qt::Key_End, {}, ""}, {80, Qt::Key_Tab, {}, "\t"}, {60, Qt::Key_Backtab, Qt::ShiftModifier, ""},
     {30, Qt::Key_Up, {}, ""}, {30, Qt::Key_Down, {}, ""}, {10, Qt::Key_PageDown, {}, ""}, {30, Qt::Key_V, {}, "v"},
-    {10, Qt::Key_V, Qt::ShiftModifier, "V"}, {30, Qt::Key_Escape, {}, "\x1b"}, {30, Qt::Key_Return, {}, "\r"},
-    {20, Qt::Key_X, {}, "x"}, {10, Qt::Key_5, {}, "5"}, {20, Qt::Key_Backspace, {}, "\b"}, {20, Qt::Key_Delete, {}, "\x7f"},
-    {10, Qt::Key_V, Qt::ControlModifier, "\x16"}, {5, Qt::Key_Space, Qt::AltModifier, " "},
-    {5, Qt::Key_Escape, Qt::AltModifier, "\x1b"}, {1, Qt::Key_N, Qt::AltModifier, "n"}};
-
-class Treiber {
- public:
-  Treiber(Tisch& t, uint64_t seed) : t_(t), rng_(seed) {}
-
-  // Sends one event and says what it was.
-  std::string Naechstes() {
-    const int wurf = Unter(100);
-    QWindow* fenster = t_.w->windowHandle();
-    if (wurf < 30 && t_.spiel()->isVisible()) {
-      const int pos = Zelle();
-      const QPoint p = t_.spiel()->mapTo(t_.w.get(), t_.Zelle(pos));
-      if (wurf < 12) QTest::mouseClick(fenster, Qt::LeftButton, {}, p);
-      else if (wurf < 15) QTest::mouseDClick(fenster, Qt::LeftButton, {}, p);
-      else if (wurf < 25) Text(t_)->setCursorPosition(pos);  // Orca's routing key
-      else Text(t_)->setSelection(0, pos, pos);              // NVDA's
-      return "click, double click or routing (" + std::to_string(wurf) + ") on " + std::to_string(pos);
-    }
-    if (wurf < 38 && t_.ansicht() == Ansicht::Normal) {
-      ListBox* liste = t_.liste(wurf < 34 ? Control::LstBrl : Control::LstAnzahl);
-      QListWidgetItem* eintrag = liste->item(Unter(liste->count()));
-      liste->scrollToItem(eintrag);
-      QTest::mouseClick(fenster, Qt::LeftButton, {}, liste->viewport()->mapTo(t_.w.get(), liste->visualItemRect(eintrag).center()));
-      return "click on " + eintrag->text().toStdString();
-    }
-    const Key& k = Taste();
-    QTest::sendKeyEvent(QTest::Click, fenster, k.key, QString::fromLatin1(k.text), k.mods);
-    auto* neu = static_cast<QPushButton*>(t_.c(Control::CmdNeu));  // an access key clicks when a timer ends
-    if (!QTest::qWaitFor([neu] { return !neu->isDown(); }, 2000)) ADD_FAILURE() << "CmdNeu stays down";
-    return "key " + std::to_string(k.key) + "/" + std::to_string(k.mods.toInt());
-  }
-
- private:
-  int Unter(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
-  const Key& Taste() {
-    static const int summe = [] { int n = 0; for (const Key& k : kKeys) n += k.gewicht; return n; }();
-    int wurf = Unter(summe);
-    for (const Key& k : kKeys) {
-      if ((wurf -= k.gewicht) < 0) return k;
-    }
-    return kKeys[0];
-  }
-  // Half the time the partner of the card face up, or a card face down; else any cell, -1 and the end included.
-  int Zelle() {
-    const Spielzustand& z = t_.z();
-    const QString feld = t_.Feld();
-    const bool merkt = Unter(2) == 0 && z.Zug < 14 && int(z.Loesung.size()) == z.Kartenzahl;
-    std::vector<int> verdeckt;
-    for (int i = 0; merkt && i < z.Kartenzahl; ++i) {
-      if (feld[i] == u'.' && z.Zug == 1 && z.Loesung[size_t(i)] == z.Loesung[size_t(z.Pos1 - 1)]) return i;
-      if (feld[i] == u'.') verdeckt.push_back(i);
-    }
-    if (!verdeckt.empty()) return verdeckt[size_t(Unter(int(verdeckt.size())))];
-    return Unter(int(feld.size()) + 3) - 1;
-  }
-
-  Tisch& t_;
-  std::mt19937_64 rng_;
-};
+    {10, Qt::Key_V, Qt::ShiftModifier, "V"}, {30, Qt::Key_Escape, {}, "\x1b"}, {30, Qt::Key_Return, {}, "\r"}, {20, Qt::Key_X, {}, "x"},
+    {10, Qt::Key_5, {}, "5"}, {20, Qt::Key_Backspace, {}, "\b"}, {20, Qt::Key_Delete, {}, "\x7f"}, {10, Qt::Key_V, Qt::ControlModifier, "\x16"},
+    {5, Qt::Key_Space, Qt::AltModifier, " "}, {5, Qt::Key_Escape, Qt::AltModifier, "\x1b"}, {1, Qt::Key_N, Qt::AltModifier, "n"}};
 
 TEST(Soak, RandomEventsKeepEveryInvariant) {
   const auto env = [](const char* name, int vorgabe) { return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : vorgabe; };
@@ -122,23 +58,62 @@ TEST(Soak, RandomEventsKeepEveryInvariant) {
   QApplication::setKeyboardInputInterval(-1);  // letters typed into a list do not join into one search
   Tisch t;
   t.zufall = SkriptZufall({}, static_cast<unsigned>(seed ^ (seed >> 32)));
-  Treiber treiber(t, seed);
   t.c(Control::CmdEnde)->disconnect();  // the soak never quits
+  std::mt19937_64 rng(seed);
+  const auto unter = [&rng](int n) { return static_cast<int>(rng() % static_cast<uint64_t>(n)); };
+  std::discrete_distribution<size_t> tasten(std::size(kKeys), 0, double(std::size(kKeys)), [](double i) { return kKeys[size_t(i)].gewicht; });
+  // Half the time the partner of the card face up, or a card face down; else any cell, -1 and the end included.
+  const auto zelle = [&] {
+    const Spielzustand& z = t.z();
+    const QString feld = t.Feld();
+    const bool merkt = unter(2) == 0 && z.Zug < 14 && int(z.Loesung.size()) == z.Kartenzahl;
+    std::vector<int> verdeckt;
+    for (int i = 0; merkt && i < z.Kartenzahl; ++i) {
+      if (feld[i] == u'.' && z.Zug == 1 && z.Loesung[size_t(i)] == z.Loesung[size_t(z.Pos1 - 1)]) return i;
+      if (feld[i] == u'.') verdeckt.push_back(i);
+    }
+    return verdeckt.empty() ? unter(int(feld.size()) + 3) - 1 : verdeckt[size_t(unter(int(verdeckt.size())))];
+  };
+  const auto naechstes = [&]() -> std::string {  // sends one event and says what it was
+    const int wurf = unter(100);
+    QWindow* fenster = t.w->windowHandle();
+    if (wurf < 30 && t.spiel()->isVisible()) {
+      const int pos = zelle();
+      const QPoint p = t.spiel()->mapTo(t.w.get(), t.Zelle(pos));
+      if (wurf < 12) QTest::mouseClick(fenster, Qt::LeftButton, {}, p);
+      else if (wurf < 15) QTest::mouseDClick(fenster, Qt::LeftButton, {}, p);
+      else if (wurf < 25) Text(t)->setCursorPosition(pos);  // Orca's routing key
+      else Text(t)->setSelection(0, pos, pos);              // NVDA's
+      return "click, double click or routing (" + std::to_string(wurf) + ") on " + std::to_string(pos);
+    }
+    if (wurf < 38 && t.ansicht() == Ansicht::Normal) {
+      ListBox* liste = t.liste(wurf < 34 ? Control::LstBrl : Control::LstAnzahl);
+      QListWidgetItem* eintrag = liste->item(unter(liste->count()));
+      liste->scrollToItem(eintrag);
+      QTest::mouseClick(fenster, Qt::LeftButton, {}, liste->viewport()->mapTo(t.w.get(), liste->visualItemRect(eintrag).center()));
+      return "click on " + eintrag->text().toStdString();
+    }
+    const Key& k = kKeys[tasten(rng)];
+    QTest::sendKeyEvent(QTest::Click, fenster, k.key, QString::fromLatin1(k.text), k.mods);
+    auto* neu = static_cast<QPushButton*>(t.c(Control::CmdNeu));  // an access key clicks when a timer ends
+    if (!QTest::qWaitFor([neu] { return !neu->isDown(); }, 2000)) ADD_FAILURE() << "CmdNeu stays down";
+    return "key " + std::to_string(k.key) + "/" + std::to_string(k.mods.toInt());
+  };
   std::deque<std::string> zuletzt;
   for (int i = 0; i < events; ++i) {
-    zuletzt.push_back(std::to_string(i) + ": " + treiber.Naechstes());
+    zuletzt.push_back(std::to_string(i) + ": " + naechstes());
     QCoreApplication::processEvents();
     t.Aktivieren();  // as a window manager would, after the window hid and showed itself
     zuletzt.back() += " -> \"" + t.Feld().toStdString() + "\", focus " + t.FokusName().toStdString();
     if (zuletzt.size() > 40) zuletzt.pop_front();
     if (const std::string fehler = Verstoesse(t); !fehler.empty()) {
-      std::ostringstream bericht;
-      for (const auto& z : zuletzt) bericht << "  " << z << "\n";
-      FAIL() << "seed " << seed << ", event " << i << ":\n" << fehler << "the last events:\n" << bericht.str()
+      std::string bericht;
+      for (const auto& z : zuletzt) bericht += "  " + z + "\n";
+      FAIL() << "seed " << seed << ", event " << i << ":\n" << fehler << "the last events:\n" << bericht
              << "replay: PAARIX_SOAK_SEED=" << seed << " PAARIX_SOAK_EVENTS=" << i + 1 << " qt_soak";
     }
   }
-  std::cout << "soak: seed " << seed << ", " << events << " events, " << t.Deals() << " deals, " << t.Gespielt().size() << " cues\n";
+  std::cout << "soak: seed " << seed << ", " << events << " events, " << t.zufall.saaten << " deals, " << t.Gespielt().size() << " cues\n";
   t.w->close();
   EXPECT_EQ(t.Datei(), EinstellungsZeile(t.w->selectedIndex(Control::LstBrl), t.w->selectedIndex(Control::LstAnzahl), 0));
 }

@@ -36,19 +36,14 @@ struct Tisch {
   Ansicht ansicht() const { return w->paarix().AktuelleAnsicht(); }
   QString Feld() const { return spiel()->text(); }
   int Caret() const { return spiel()->cursorPosition(); }
-  int Deals() const { return zufall.saaten; }
   QString FokusName() { return Aktivieren(), Ziel()->objectName(); }
   std::string Datei() const { return (std::ostringstream() << std::ifstream(datei, std::ios::binary).rdbuf()).str(); }
-  // The cues asked for so far, known by their tones.
-  Cues Gespielt() const {
+  Cues Gespielt() const {  // the cues asked for so far, known by their tones
     Cues r;
-    for (const auto& tones : geraet->calls()) {
-      r.push_back(0);
-      while (r.back() <= 24 && cueTones(int16_t(r.back())) != tones) ++r.back();
-    }
+    for (const auto& tones : geraet->calls())
+      for (r.push_back(0); r.back() <= 24 && cueTones(int16_t(r.back())) != tones;) ++r.back();
     return r;
   }
-  // Deals, then fixes the letters.
   void Geben(const std::u16string& loesung) { w->paarix().CmdNeu_Click(), z().Loesung = loesung; }
   void FeldFokus(int pos) { spiel()->setFocus(), spiel()->setCursorPosition(pos); }
   // A key as the platform delivers it, with `text` where QTest would attach another.
@@ -57,7 +52,6 @@ struct Tisch {
     if (text) QTest::sendKeyEvent(QTest::Click, Ziel(), key, QString::fromLatin1(text), mods);
     else QTest::keyClick(Ziel(), key, mods);
   }
-  void Zeichen(char ch) { Aktivieren(), QTest::keyClick(Ziel(), ch); }
   // A point in cell `pos` of the field where a click puts the caret before that cell.
   QPoint Zelle(int pos) const {
     const QRect r = spiel()->cellRect(pos);

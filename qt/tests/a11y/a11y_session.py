@@ -1,16 +1,8 @@
-"""The program on a private desktop (xvfb-run and dbus-run-session, see CMakeLists.txt),
-started as a player starts it, with nothing that switches its accessibility on and before
-the screen reader, from a copy in a temporary folder (it keeps paarix.ini beside itself).
-run(main) calls main(session) and reports; exit code 77 means skipped."""
+"""The program on a private desktop (xvfb-run and dbus-run-session, see CMakeLists.txt), started as a player
+starts it: from a copy in a temporary folder (it keeps paarix.ini beside itself), with nothing that switches its
+accessibility on, while the desktop reports no screen reader; one comes later. Exit code 77 means skipped."""
 
-import os
-import re
-import shutil
-import subprocess
-import sys
-import tempfile
-import time
-import traceback
+import os, re, shutil, subprocess, sys, tempfile, time, traceback  # noqa: E401
 
 # The window's fixed texts, from the program's own source.
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../window/Texte.h"), encoding="utf-8") as f:
@@ -23,8 +15,7 @@ _TITEL = re.findall(_STRINGS, re.search(r"Titel\(\) \{(.*?)\n\}", _SRC, re.S)[1]
 log = lambda *args: print(*args, flush=True)  # noqa: E731
 
 
-class Failure(Exception):
-    pass
+class Failure(Exception): pass  # noqa: E701
 
 
 def check(condition, message):
@@ -42,28 +33,25 @@ def wait_until(predicate, timeout, what, pump=time.sleep, step=0.01):
 
 
 class Session:
-    def __init__(self, program):
+    def start(self, program):
         bus = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus"]
-        status = lambda on: [subprocess.run(bus + ["org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",  # noqa
-                             "string:" + key, "variant:boolean:" + on], check=True, stdout=subprocess.DEVNULL)
-                             for key in ("IsEnabled", "ScreenReaderEnabled")]
-        # The desktop says that no screen reader runs when the game starts; one comes later.
         subprocess.run(bus + ["org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL, timeout=20)
+
+        def status(on):
+            for key in ("IsEnabled", "ScreenReaderEnabled"):
+                subprocess.run(bus + ["org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:" + key,
+                                      "variant:boolean:" + on], check=True, stdout=subprocess.DEVNULL)
         status("false")
-        import gi
-        gi.require_version("Atspi", "2.0")
-        from gi.repository import Atspi, GLib
         import pyatspi
+        from gi.repository import Atspi, GLib
         self.GLib, self.pyatspi, self.events = GLib, pyatspi, []
         Atspi.set_timeout(20000, 30000)  # slow answers are measured, not errors
         self.workdir = tempfile.mkdtemp(prefix="paarix-a11y-")
-        binary, self.ini = os.path.join(self.workdir, "paarix"), os.path.join(self.workdir, "paarix.ini")
+        binary, self.ini, alsa = (os.path.join(self.workdir, n) for n in ("paarix", "paarix.ini", "alsa.conf"))
         shutil.copy2(program, binary)
-        with open(self.ini, "w", newline="") as ini:
-            ini.write("0,1,0\r\n")
-        open(os.path.join(self.workdir, "alsa.conf"), "w").close()  # no sound card: silent cues keep their length
-        env = dict(os.environ, ALSA_CONFIG_PATH=os.path.join(self.workdir, "alsa.conf"), QT_QPA_PLATFORM="xcb",
-                   HOME=self.workdir, XDG_RUNTIME_DIR=self.workdir)
+        open(self.ini, "w", newline="").write("0,1,0\r\n")
+        open(alsa, "w").close()  # no sound card: silent cues keep their length
+        env = dict(os.environ, ALSA_CONFIG_PATH=alsa, QT_QPA_PLATFORM="xcb", HOME=self.workdir, XDG_RUNTIME_DIR=self.workdir)
         version = subprocess.run([binary, "--version"], capture_output=True, text=True, env=env).stdout.split()[-1]
         self.titel, self.err = _TITEL[0] + version + _TITEL[1], open(os.path.join(self.workdir, "err"), "w+b")
         self.program = subprocess.Popen([binary], env=env, stdout=self.err, stderr=self.err)
@@ -91,16 +79,13 @@ class Session:
                 self.pump(0.05)
         raise Failure("the window does not take the focus back")
 
-    def key(self, *keys):
-        """Sends keys; returns the time just before."""
-        started = time.monotonic()
-        subprocess.run(["xdotool", "key", "--delay", "30"] + list(keys), check=True, timeout=20)
+    def key(self, *keys):  # returns the time just before
+        started, _ = time.monotonic(), subprocess.run(["xdotool", "key", "--delay", "30", *keys], check=True, timeout=20)
         return started
 
-    def controls(self, role, **states):
-        """The window's controls of `role`, with the given states (multi_line=True)."""
+    def controls(self, role, multi_line=None):
         return [c for c in self.app[0] if c.getRoleName() == role
-                and all(self.has_state(c, k.replace("_", " ")) == v for k, v in states.items())]
+                and multi_line in (None, self.has_state(c, "multi line"))]
 
     def has_state(self, accessible, state):
         return any(self.pyatspi.stateToString(s) == state for s in accessible.getState().getStates())
@@ -127,21 +112,19 @@ def run(main, tools=()):
     if missing or subprocess.run([sys.executable, "-c", "import pyatspi"], stderr=subprocess.DEVNULL).returncode:
         log("SKIPPED: missing %s (Debian: xvfb xdotool dbus-x11 at-spi2-core orca python3-pyatspi)" % (missing or "pyatspi"))
         sys.exit(77)
-    session = Session.__new__(Session)  # bound before it starts the program, so that the end below stops it
+    s = Session()  # bound before it starts the program, so that the end below stops it
     try:
-        session.__init__(os.path.abspath(sys.argv[1]))
-        main(session)
+        s.start(os.path.abspath(sys.argv[1]))
+        main(s)
         log("PASSED")
-        shutil.rmtree(session.workdir, ignore_errors=True)
+        shutil.rmtree(s.workdir, ignore_errors=True)
     except Exception as failure:  # a broken test is reported like a failed check
         if not isinstance(failure, Failure):
             traceback.print_exc()
-        log("FAILED: %s\nwork folder kept: %s" % (failure, getattr(session, "workdir", "-")))
-        if hasattr(session, "err"):
-            session.err.seek(0)
-            log("program output:\n" + session.err.read().decode("utf-8", "replace"))
+        log("FAILED: %s\nwork folder kept: %s" % (failure, getattr(s, "workdir", "-")))
+        if hasattr(s, "err"):
+            log("program output:\n" + open(s.err.name, "rb").read().decode("utf-8", "replace"))
         sys.exit(1)
     finally:
-        if hasattr(session, "program") and session.program.poll() is None:
-            session.program.terminate()
-            session.program.wait(20)
+        if hasattr(s, "program") and s.program.poll() is None:
+            s.program.kill()

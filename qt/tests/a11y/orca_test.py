@@ -1,15 +1,10 @@
 #!/usr/bin/python3
-"""What Orca puts on the Braille display for Paarix: the lists their selected entry on
-Tab, the field its text with the Braille cursor on the caret's cell, also after a
-routing key, and in the full-field view nothing of the program before the field.
-Orca runs with speech off and Braille on and logs every line it would show into a
-pseudo-terminal (into a file it would write late). orca_test.py PROGRAM"""
+"""What Orca puts on the Braille display for Paarix: the lists their selected entry on Tab, the
+field its text with the Braille cursor on the caret's cell, also after a routing key, and in the
+full-field view nothing of the program before the field. Orca runs with speech off and Braille
+on and logs every line it would show into a pseudo-terminal (a file it would write late)."""
 
-import os
-import re
-import subprocess
-import sys
-import threading
+import os, re, subprocess, sys, threading  # noqa: E401
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 import a11y_session as a11y  # noqa: E402
@@ -29,7 +24,7 @@ def main(s):
                              "--debug-file", os.ttyname(slave)], stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_until(lambda: orca.poll() is not None or "Startup complete" in protokoll[0], 60, "Orca", s.pump)
-    (acc,) = s.controls("text", multi_line=False)
+    (acc,) = s.controls("text", False)
     feld = acc.queryText()
 
     def zeile(was, aktion, passt):
@@ -59,16 +54,11 @@ def main(s):
         s.key("v")
         wait_until(lambda: s.app[0].name == "", 10, "the full-field view", s.pump)
         s.focus_window(acc)
-        line = zeile("the field in the full-field view", lambda: s.key("Left", "Right"), am(7))
-        log("full-field view:", line)
+        log("full-field view:", line := zeile("the field in the full-field view", lambda: s.key("Left", "Right"), am(7)))
         check(line[:line.index(feld.getText(0, -1))].strip() in ("", "paarix application"), "something before the field")
-    finally:
-        orca.terminate()
-        try:
-            orca.wait(5)
-        except subprocess.TimeoutExpired:  # Orca sometimes hangs on its way out
-            orca.kill()
-            orca.wait()
+    finally:  # killed: Orca sometimes hangs on its way out
+        orca.kill()
+        orca.wait()
 
 
 if __name__ == "__main__":
