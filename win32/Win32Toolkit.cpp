@@ -79,6 +79,7 @@ Win32Toolkit::Win32Toolkit(HINSTANCE instance) {
 }
 
 Win32Toolkit::~Win32Toolkit() {
+  logic_ = nullptr;  // the window logic may be gone already; nothing reaches it now
   if (window_ != nullptr) DestroyWindow(window_);
   DeleteObject(windowFont_);
   DeleteObject(infoFont_);
@@ -163,7 +164,7 @@ int Win32Toolkit::run(int showCommand) {
 }
 
 bool Win32Toolkit::runNextRouting() {
-  if (routings_.empty() || logic_ == nullptr) return false;
+  if (routings_.empty() || logic_ == nullptr || window_ == nullptr) return false;
   // Keys and clicks that came before the routing key go first.
   MSG input;
   if (PeekMessageW(&input, nullptr, 0, 0, PM_NOREMOVE | PM_QS_INPUT) &&

@@ -1,11 +1,10 @@
 // What a screen reader does to the running paarix.exe, from a process of its own:
 // reads the controls through sent messages, routes the caret with EM_SETSEL like
 // NVDA, clicks, asks MSAA. run-wine-tests.sh drives it.
-//   probe state                 the window as key=value lines
+//   probe state                 the window as key=value lines (ms: how long the field's WM_GETTEXT took)
 //   probe expect KEY=REGEX...   waits (10 s at most) until every key matches; exit 1 if not
 //   probe route N               EM_SETSEL(N, N) + EM_SCROLLCARET onto the field
 //   probe click N [COUNT]       COUNT left clicks (2: a double click) on cell N
-//   probe gettext               the field by WM_GETTEXT, and how long the answer took
 //   probe msaa                  the field's MSAA role, state and value
 //   probe close                 a click on the window's close box
 //   probe endsession            the end of the Windows session
@@ -17,13 +16,11 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -101,10 +98,19 @@ State Read(HWND window) {
     if (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) s[L"visible"] += (s[L"visible"].empty() ? L"" : L" ") + name;
     if (name == L"LstBrl" || name == L"LstAnzahl") s[name] = Selected(c);
     if (name == L"Spiel") {
+      LARGE_INTEGER frequency, start, end;
+      QueryPerformanceFrequency(&frequency);
+      QueryPerformanceCounter(&start);
       s[L"field"] = TextOf(c);
-      DWORD start = 0, end = 0;
-      Send(c, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-      s[L"sel"] = std::to_wstring(start) + L"," + std::to_wstring(end);
+      QueryPerformanceCounter(&end);
+      s[L"ms"] = std::to_wstring((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart);
+      DWORD from = 0, to = 0;
+      Send(c, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+      s[L"sel"] = std::to_wstring(from) + L"," + std::to_wstring(to);
+      RECT place;  // in pixels: the field's width and where its 12th cell starts
+      GetWindowRect(c, &place);
+      s[L"pixels"] = std::to_wstring(place.right - place.left) + L"," +
+                     std::to_wstring(static_cast<short>(LOWORD(Send(c, EM_POSFROMCHAR, 11))));
     }
   }
   return s;
@@ -115,7 +121,7 @@ void PrintState(const State& s) {
 }
 
 int Expect(HWND window, int argc, wchar_t** argv) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const ULONGLONG deadline = GetTickCount64() + 10000;
   for (;;) {
     const State s = Read(window);
     std::wstring missed;
@@ -125,24 +131,22 @@ int Expect(HWND window, int argc, wchar_t** argv) {
       const auto found = s.find(arg.substr(0, eq));
       if (found == s.end() || !std::regex_match(found->second, std::wregex(arg.substr(eq + 1)))) missed += arg + L" ";
     }
-    if (missed.empty() || std::chrono::steady_clock::now() > deadline) {
+    if (missed.empty() || GetTickCount64() > deadline) {
       PrintState(s);
       if (!missed.empty()) Print(L"NOT MET: " + missed + L"\n");
       return missed.empty() ? 0 : 1;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Sleep(50);
   }
 }
 
 void ClickAt(POINT point, int count) {
   SetCursorPos(point.x, point.y);
-  for (int i = 0; i < count; ++i) {
-    INPUT press[2] = {};
-    press[0].type = press[1].type = INPUT_MOUSE;
-    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, press, sizeof(INPUT));
-  }
+  INPUT press[2] = {};
+  press[0].type = press[1].type = INPUT_MOUSE;
+  press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  for (int i = 0; i < count; ++i) SendInput(2, press, sizeof(INPUT));
 }
 
 void Click(HWND field, int cell, int count) {
@@ -176,13 +180,9 @@ int Msaa(HWND field) {
     Print(L"no MSAA object\n");
     return 1;
   }
-  VARIANT self;
-  VariantInit(&self);
+  VARIANT self{}, role{}, state{};
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  VARIANT role, state;
-  VariantInit(&role);
-  VariantInit(&state);
   BSTR value = nullptr;
   accessible->get_accRole(self, &role);
   accessible->get_accState(self, &state);
@@ -215,15 +215,6 @@ int wmain(int argc, wchar_t** argv) {
     Send(field, EM_SCROLLCARET);
   }
   if (command == L"click") Click(field, number, argc > 3 ? _wtoi(argv[3]) : 1);
-  if (command == L"gettext") {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    const std::wstring text = TextOf(field);
-    QueryPerformanceCounter(&end);
-    Print(L"ms=" + std::to_wstring((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart) + L" field=" + text +
-          L"\n");
-  }
   if (command == L"msaa") return Msaa(field);
   if (command == L"close") ClickCloseBox(window);
   if (command == L"endsession") {

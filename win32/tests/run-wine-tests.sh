@@ -15,25 +15,18 @@ normal='CmdInfo LstBrl LstAnzahl Spiel CmdNeu CmdEnde'
 probe() { wine "$probe_exe" "$@" 2>/dev/null; }
 pass() { echo "ok   $1"; }
 fail() {
-  echo "FAIL $1"
+  echo "FAIL $1" && failures=$((failures + 1))
   [ -z "${2:-}" ] || printf '%s\n' "$2" | pr -t -o 7
-  failures=$((failures + 1))
 }
 # expect WHAT KEY=REGEX...: the window reaches that state within 10 s.
-expect() {
-  local what=$1 out
-  shift
-  if out=$(probe expect "$@"); then pass "$what"; else fail "$what" "$out"; fi
-}
-check() { # check WHAT TEST...
-  if "${@:2}"; then pass "$1"; else fail "$1"; fi
-}
+expect() { if out=$(probe expect "${@:2}"); then pass "$1"; else fail "$1" "$out"; fi; }
+check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; } # check WHAT TEST...
 # Keys go where wine put the X focus: to the active window, as on Windows.
 key() { xdotool key --delay 40 "$@"; }
 start() { (cd "$1" && exec wine paarix.exe >/dev/null 2>&1 &) && probe expect shown=1 >/dev/null || exit 1; }
 ended() { if probe wait-exit; then pass "$1"; else fail "$1"; fi; }
 ini_is() { [ "$(od -An -c "$1")" = "$(printf '%s\r\n' "$2" | od -An -c)" ]; }
-field() { sed -n 's/^field=//p'; }
+value() { sed -n "s/^$1=//p"; }
 
 # There is no window manager: wine is told to manage the windows itself (the
 # frame, the activation, the keyboard focus across hiding and showing), as
@@ -53,6 +46,7 @@ start "$game"
 expect "start-up: caption, lists, a fresh field, focus on CmdInfo" 'caption=Paarix Version 27\.02\.2012 .+' \
   focus=CmdInfo 'LstBrl=0:20er Braillezeile.*' 'LstAnzahl=0:Ein Spieler' 'field=\.{12}  -' "visible=$normal"
 check "paarix.ini created beside paarix.exe: 0,0,0 CR LF" ini_is "$game/paarix.ini" 0,0,0
+pixels96=$(probe state | value pixels)
 for control in LstBrl LstAnzahl Spiel CmdNeu CmdEnde CmdInfo; do
   key Tab
   expect "Tab moves to $control" "focus=$control"
@@ -84,8 +78,7 @@ expect "Alt+N clicks CmdNeu" focus=Spiel
 
 echo "== a game in the full-field view, by keys, routing keys and clicks in turn"
 declare -A known=() # face-down cells whose letter has been seen
-moves=0
-held=0
+moves=0 held=0 double=""
 turn() {
   case $((moves++ % 3)) in
     0)
@@ -97,8 +90,11 @@ turn() {
     2) probe click "$1" ;;
   esac
 }
-# The field once cell $1 matches $2 (a regex), or the end of the game.
-field_when() { probe expect "field=(.{$1}$2.*|Spielschluss.*)" | field; }
+# Waits until the field matches $1 (a regex), then keeps it in $f.
+field_is() {
+  out=$(probe expect "field=$1") || fail "the field becomes $1" "$out"
+  f=$(value field <<<"$out")
+}
 unknown() {
   local i
   for ((i = 0; i < 12; i++)); do [ "${f:i:1}" = . ] && [ -z "${known[$i]:-}" ] && echo "$i" && return; done
@@ -107,35 +103,30 @@ unknown() {
 # answers at once; a key and a routing key wait and run afterwards in the order
 # they came. The routing key turns a first card: its cell goes to $first.
 during_pair_cue() {
-  local a=$1 b=$2 c out ms cells
+  local a=$1 b=$2 c ms cells
   c=$(unknown)
   [ -n "$c" ] && [ "$held" -lt 2 ] || return 0
-  out=$(probe gettext)
-  ms=${out#ms=} cells=${out#* field=}
-  ms=${ms%% *}
-  check "WM_GETTEXT during the pair cue answers in ${ms} ms (< 100), both cards still face up" \
+  out=$(probe state)
+  ms=$(value ms <<<"$out") cells=$(value field <<<"$out")
+  check "WM_GETTEXT during the pair cue answers in $ms ms (< 100), both cards still face up" \
     [ "$ms" -lt 100 -a "${cells:a:1}" != - -a "${cells:b:1}" != - ]
-  if [ "$held" -eq 0 ]; then
-    key Home
-    probe route "$c"
+  if [ $((held++)) -eq 0 ]; then
+    key Home && probe route "$c"
     expect "during the pair cue: Home, then a routing key; both run afterwards, in order" \
       "field=(?=.{$a}-)(?=.{$b}-).{$c}[a-z].*" "sel=$c,$c"
   else
-    probe route "$c"
-    key End
+    probe route "$c" && key End
     expect "during the pair cue: a routing key, then End; both run afterwards, in order" \
       "field=(?=.{$a}-)(?=.{$b}-).{$c}[a-z].*" sel=15,15
   fi
-  held=$((held + 1))
   first=$c
 }
 key v
-f=$(probe state | field)
-first=""
-for ((round = 0; round < 40; round++)); do
+f=$(probe state | value field)
+first="" before=$failures
+for ((round = 0; round < 40 && failures == before; round++)); do
   [[ -n $f && $f != Spielschluss* ]] || break
-  a=$first b=""
-  first=""
+  a=$first b="" first=""
   if [ -z "$a" ]; then
     for i in "${!known[@]}"; do for j in "${!known[@]}"; do
       [ "$i" -lt "$j" ] && [ "${known[$i]}" = "${known[$j]}" ] && a=$i b=$j
@@ -143,20 +134,28 @@ for ((round = 0; round < 40; round++)); do
     [ -n "$a" ] || a=$(unknown)
     turn "$a"
   fi
-  f=$(field_when "$a" '[a-z]')
+  field_is "(.{$a}[a-z].*|Spielschluss.*)"
   unset "known[$a]"
   for i in "${!known[@]}"; do [ "${known[$i]}" = "${f:a:1}" ] && b=$i; done
   [ -n "$b" ] || b=$(unknown)
   turn "$b"
-  f=$(field_when "$b" '[a-z-]')
+  field_is "(.{$b}[a-z-].*|Spielschluss.*)"
   if [[ ${f:b:1} == "${f:a:1}" ]]; then
     unset "known[$b]"
     during_pair_cue "$a" "$b"
-    f=$(field_when "$b" -)
+    field_is "(.{$b}-.*|Spielschluss.*)"
   elif [[ $f != Spielschluss* ]]; then
     known[$a]=${f:a:1} known[$b]=${f:b:1}
-    turn "$a"
-    f=$(probe expect "field=(?=.{$a}\.).{$b}\..*" | field)
+    c=$(unknown)
+    if [ -z "$double" ] && [ -n "$c" ]; then
+      double=$c
+      probe click "$c" 2
+      expect "a double click is one activation (the pair goes face down) and selects nothing" \
+        "field=(?=.{$a}\.)(?=.{$b}\.).{$c}\..*" "sel=$c,$c"
+    else
+      turn "$a"
+    fi
+    field_is "(?=.{$a}\.).{$b}\..*"
   fi
 done
 check "the game ends with six points: $f" [ "$f" = "Spielschluss  f" ]
@@ -171,14 +170,13 @@ ended "the close box ends the program"
 check "the close box saved 1,2,0" ini_is "$game/paarix.ini" 1,2,0
 start "$game"
 expect "the next start restores the lists" 'LstBrl=1:40er.*' 'LstAnzahl=2:Drei Spieler' 'field=\.{32}  ---' focus=CmdInfo
-key Tab Down alt+F4
-ended "Alt+F4 ends the program"
-check "Alt+F4 saved 2,2,0" ini_is "$game/paarix.ini" 2,2,0
-start "$game"
-key Tab Tab Up alt+e
-ended "Alt+E ends the program"
-check "Alt+E saved 2,1,0" ini_is "$game/paarix.ini" 2,1,0
-start "$game"
+for close in "Tab Down alt+F4:2,2,0" "Tab Tab Up alt+e:2,1,0"; do
+  read -ra keys <<<"${close%:*}"
+  key "${keys[@]}"
+  ended "${keys[-1]} ends the program"
+  check "${keys[-1]} saved ${close#*:}" ini_is "$game/paarix.ini" "${close#*:}"
+  start "$game"
+done
 key Tab Tab Up
 probe endsession
 check "the end of the session saves 2,0,0 at once" ini_is "$game/paarix.ini" 2,0,0
@@ -194,8 +192,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 for case in readonly garbage directory; do
   dir=$work/$case
-  mkdir "$dir"
-  cp "$game/paarix.exe" "$dir"
+  mkdir "$dir" && cp "$game/paarix.exe" "$dir"
   case $case in
     readonly) chmod 555 "$dir" ;;
     garbage) printf 'Unsinn\0\377\n' >"$dir/paarix.ini" ;;
@@ -210,6 +207,15 @@ local_ini=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/paarix/paari
 check "read-only folder: the settings go to %LOCALAPPDATA%\\paarix, none beside paarix.exe" \
   [ -n "$local_ini" -a ! -e "$work/readonly/paarix.ini" ]
 check "garbage settings are replaced at the close" ini_is "$work/garbage/paarix.ini" 0,0,0
+
+echo "== 144 dots per inch"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+start "$game"
+pixels=$(probe state | value pixels)
+probe close && probe wait-exit
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+check "the field and its font are 1.5 times as large (width, where its 12th cell starts): $pixels96 -> $pixels" \
+  [ $((${pixels%,*} * 2)) -eq $((${pixels96%,*} * 3)) -a $((${pixels#*,} * 2 / 3 - ${pixels96#*,})) -le 1 ]
 
 chmod -R u+w "$work" && rm -rf "$work"
 echo "wine window tests: $failures failed"
