@@ -93,6 +93,7 @@ State Read(HWND window) {
   gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   s[L"focus"] = gui.hwndFocus == nullptr ? L"" : gui.hwndFocus == window ? L"window" : NameOf(gui.hwndFocus);
+  s[L"caret"] = gui.hwndCaret == nullptr ? L"" : NameOf(gui.hwndCaret);  // who shows a caret
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     const std::wstring name = NameOf(c);
     if (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) s[L"visible"] += (s[L"visible"].empty() ? L"" : L" ") + name;
@@ -163,6 +164,7 @@ void Click(HWND field, int cell, int count) {
 
 // The close box is where the window answers HTCLOSE, on the caption's middle line.
 void ClickCloseBox(HWND window) {
+  for (int i = 0; i < 40 && GetForegroundWindow() != window; ++i) Sleep(50);  // a window that has just appeared
   RECT frame;
   GetWindowRect(window, &frame);
   POINT point{frame.right - 1, 0};
