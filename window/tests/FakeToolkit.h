@@ -28,7 +28,6 @@ struct FakeToolkit : Toolkit {
   // Called when the focus leaves LstBrl for another control, as a front end reports it.
   std::function<void()> onLstBrlLostFocus;
   int handlersDoneCalls = 0;
-
   static size_t I(Control c) { return static_cast<size_t>(c); }
   void Log(std::string what) { log.push_back(std::move(what)); }
   std::string Name(Control c) const { return std::string(ControlName(c)); }
@@ -45,9 +44,8 @@ struct FakeToolkit : Toolkit {
     // A hidden control gives the focus to the next visible one, as a toolkit does.
     size_t next = (I(c) + 1) % 7;
     while (next != I(c) && !visible[next]) next = (next + 1) % 7;
-    const Control from = focus;
     focus = static_cast<Control>(next);
-    if (from == Control::LstBrl && focus != from && onLstBrlLostFocus) onLstBrlLostFocus();
+    if (c == Control::LstBrl && onLstBrlLostFocus) onLstBrlLostFocus();
   }
   bool isVisible(Control c) const override { return visible[I(c)]; }
   void setFocus(Control c) override {

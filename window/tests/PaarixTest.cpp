@@ -127,19 +127,6 @@ TEST(Spiel, HandlersPlayAWholeGame) {
   EXPECT_EQ(h.tk.focus, Control::CmdNeu);
 }
 
-// Restarts through the lists: leaving LstBrl deals every time, a player-count change
-// never; a view switch that hides LstBrl is no move of the player's.
-TEST(Spiel, ListRestarts) {
-  Harness h;
-  for (int i = 1; i <= 2; ++i) h.tk.setFocus(Control::LstBrl), h.tk.setFocus(Control::Spiel);
-  h.tk.select(Control::LstBrl, 1), h.tk.select(Control::LstAnzahl, 3), h.paarix.LstAnzahl_Click();
-  EXPECT_EQ(std::tuple(h.zufall.saaten, h.Feld()), std::tuple(2, std::u16string(12, u'.') + u"  ----"));
-  h.tk.setFocus(Control::LstBrl), h.tk.setFocus(Control::CmdNeu), h.paarix.CmdNeu_Click();
-  EXPECT_EQ(std::tuple(h.zufall.saaten, h.Feld().size(), h.tk.focus), std::tuple(4, size_t{38}, Control::Spiel));
-  h.tk.setFocus(Control::LstBrl), h.paarix.CmdInfo_Click(), h.paarix.Info_KeyPress(u'q');
-  EXPECT_EQ(std::tuple(h.zufall.saaten, h.tk.focus), std::tuple(4, Control::LstBrl));
-}
-
 TEST(Ansichten, HelpViewAndFullFieldView) {
   Harness h;
   const std::u16string titel = h.tk.caption;
