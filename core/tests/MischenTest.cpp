@@ -7,12 +7,9 @@
 namespace paarix::test {
 namespace {
 
-// The ends of the random range give the highest and the lowest card; the program's own
-// source never reaches 1. The record of drawn values finds whole values only (12 does not
-// block 1 or 2). Repeats, and values only a broken source could give, are drawn again
-// without using up a slot. Every deal starts afresh from a re-seeded source with the card
-// count of the moment (the Braille list without selection keeps it); nothing grows or
-// lingers. A count the deal cannot use only clears.
+// The ends of the random range; 12 does not block 1 or 2; repeats and broken values are drawn
+// again; every deal starts afresh, re-seeded, with the card count of the moment (kept when
+// the Braille list has no selection); a count the deal cannot use only clears.
 TEST(Mischen, SuccessiveDeals) {
   const float r = unitFromBits(0xFFFFFFFFu), nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   EXPECT_EQ(r, 1.0f - 1.0f / 16777216.0f);
@@ -42,8 +39,8 @@ TEST(Mischen, SuccessiveDeals) {
   for (int i = 0; i < 100000; ++i) ASSERT_LT(uhr.Naechste(), 1.0f);
 }
 
-// With a uniform source all 24 orders of four cards are equally likely. The seed is fixed;
-// the bound lies 6 standard deviations above the mean of chi-square with 23 degrees of freedom.
+// All 24 orders of four cards are equally likely: chi-square (23 degrees of freedom) below
+// its mean + 6 standard deviations, with a fixed seed.
 TEST(Mischen, DealsAreUniform) {
   Tisch t(0, 0, 20120227);
   t.spiel.Kartenzahl = 4;

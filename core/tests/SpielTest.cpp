@@ -3,10 +3,8 @@
 namespace paarix::test {
 namespace {
 
-// The rules, one activation at a time: field, cues, what was painted while a card's cue
-// played, phase, player to move and points. A cell without a face-down card is refused
-// with cue 8; the turn passes only after a miss; the game ends exactly with the last pair;
-// the deal, made by the first activation when nothing was dealt, never changes.
+// The rules, one activation at a time: field, cues, what shows during a card's cue, phase,
+// player and points; the deal (made by the first activation if none was) never changes.
 struct Regeln {
   Tisch& t;
   const int k = t.spiel.Kartenzahl, n = t.lstAnzahl + 1;
@@ -41,8 +39,7 @@ struct Regeln {
   }
 };
 
-// 12 cards, two players, the deal abcdefabcdef: a miss, a pair, a refusal, player 2 plays on
-// until a miss, player 1 misses, and player 2 takes the last two pairs.
+// 12 cards, two players, abcdefabcdef: misses, pairs, a refusal, player 2 takes the last pairs.
 constexpr int kBeispiel[] = {0, 7, 3, 0, 6, 0, 1, 7, 2, 8, 3, 9, 4, 11, 15, 10, 5, 0, 4, 10, 5, 11};
 void SpieleBeispiel(Tisch& t, size_t schritte) {
   t.zufall.Skript(Werte({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12));
@@ -52,9 +49,8 @@ void SpieleBeispiel(Tisch& t, size_t schritte) {
   for (size_t i = 0; i < schritte; ++i) ASSERT_NO_FATAL_FAILURE(regeln.Aktiviere(kBeispiel[i])) << "step " << i;
 }
 
-// Whole random games of every size for one to four players from the window's start-up: the
-// player turns random cards, takes a pair it knows now and then, and activates other cells.
-// After the end the next activation sends the focus to "Neues Spiel" and changes nothing else.
+// Random games of every size for one to four players, with refusals; after the end the next
+// activation sends the focus to "Neues Spiel" and changes nothing else.
 TEST(Spiel, WholeGamesKeepTheRulesAtEveryActivation) {
   for (int fall = 0; fall < 36; ++fall) {
     const int16_t brl = fall % 3, anzahl = fall / 3 % 4;
@@ -75,11 +71,9 @@ TEST(Spiel, WholeGamesKeepTheRulesAtEveryActivation) {
   }
 }
 
-// The example, then every restart during a turn, with an unequal pair showing, at the end
-// of the game and after it, with player 2 to move: each abandons the turn and shows a fresh
-// field. Only "Neues Spiel" clears the points and gives the turn to player 1; only the two
-// dealing restarts deal anew; each list restart takes only its own list's value. The new
-// round plays out.
+// Every restart in each phase of the example: a fresh field; only "Neues Spiel" clears the
+// points and gives player 1 the turn; only the two dealing restarts deal; each list restart
+// takes only its own list's value. The new round plays out.
 TEST(Spiel, WorkedExampleAndWhatEachRestartClearsAndKeeps) {
   for (int fall = 0; fall < 12; ++fall) {
     const int lage = fall / 3, neustart = fall % 3, k = neustart == 2 ? 32 : 12, n = neustart == 1 ? 1 : 2;
@@ -111,8 +105,8 @@ TEST(Spiel, WorkedExampleAndWhatEachRestartClearsAndKeeps) {
   }
 }
 
-// The turn counter after the game and the points stop at their limits. Points carry over a
-// new deal through the Braille-size list: the 27th pair shows "{"; the score keeps its one cell.
+// The phase counter and the points stop at their limits; points carried across a new deal
+// go on past "z"; the score keeps its one cell.
 TEST(Spiel, CountersAtTheirLimits) {
   Tisch t(2, 1);
   t.spiel.NeuesSpiel(), t.SpieleAllePaare();

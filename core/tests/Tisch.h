@@ -57,8 +57,7 @@ inline std::u16string Punktzeichen(const std::array<int16_t, 4>& punkte, int n) 
   return std::transform(punkte.begin(), punkte.begin() + n, text.begin(), PunktZeichenFuer), text;
 }
 
-// Karten(1..k) holds each of 1..k once and every other slot 0; each card shows its value's
-// letter (v and v + k/2 give the same one).
+// Karten(1..k) is a permutation of 1..k, every other slot 0; each card shows its value's letter.
 inline void ErwarteAusgeteilt(const Spielzustand& s, int k) {
   std::vector<int> werte(s.Karten.begin() + 1, s.Karten.begin() + 1 + k), sortiert = werte, alle(k);
   std::sort(sortiert.begin(), sortiert.end());

@@ -50,8 +50,7 @@ Namen inhalt(const fs::path& ordner) {
   return namen;
 }
 
-// Only the indexes lose their -1, and everything written reads back as what the lists held; other
-// layouts of the same values, the end of what is read, and each unusable field falling back alone.
+// Written lines read back; other layouts, the end of what is read, each bad field falling back alone.
 TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
   EXPECT_EQ(EinstellungsZeile(-1, -1, 0) + EinstellungsZeile(-1, -1, -1), "0,0,0\r\n0,0,-1\r\n");
   for (int fall = 0; fall < 4 * 5 * 5; ++fall) {  // every index with -1, reserves up to the ends of the range
@@ -73,8 +72,7 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
       {"2,-32768,-32768", werte(2, 1, -32768)}, {"32768,3,7", werte(0, 4, 7)}, {"2,3,-32769", werte(2, 4, 0)},
       {"+2,+3,+7", werte(0, 1, 0)}, {"2 1,-,x", werte(0, 1, 0)}, {"2,,7", werte(2, 1, 7)}, {"2\0,3\0,7"s, werte(0, 1, 7)},
       {"\xFF\xFE" "2\0,\0" "3\0,\0" "7\0\r\0\n\0"s, werte(0, 1, 0)},
-      // A line of exactly the limit is read whole; past it the field the limit cuts counts
-      // as missing, and fields that end before the limit are still read.
+      // A line of exactly the limit is read whole; past it only the field the limit cuts is missing.
       {zeile("1,2,", kMaxLineBytes, "3"), werte(1, 3, 3)}, {zeile("1,2,", kMaxLineBytes, "3") + "\r\n", werte(1, 3, 3)},
       {zeile("1,2,", kMaxLineBytes + 1, "3") + "\r\n", werte(1, 3, 0)}, {zeile("1,", kMaxLineBytes + 2, "2,3"), werte(1, 1, 0)},
       {std::string(100000, '7'), werte(0, 1, 0)}, {"1,2,3," + std::string(100000, 'x'), werte(1, 3, 3)}};
@@ -89,8 +87,7 @@ struct Ordner : testing::Test {
   const fs::path ini = dir / "paarix.ini";
 };
 
-// Start and close as the window does them: the first start writes three zeros; a file that is there,
-// even an empty one, stays until the close, which replaces it whole and leaves no other file.
+// The first start writes three zeros; a file that is there, even empty, stays until the close.
 TEST_F(Ordner, StartAndCloseRoundTrip) {
   const struct { std::string vorher; Einstellungen gelesen; std::string nachher; } faelle[] = {
       {"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"}, {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"}, {"", werte(0, 1, 0), "0,0,0\r\n"},
@@ -182,8 +179,7 @@ TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
     return readBytes(ini) == "<unreadable>" && DateiVorhanden(ini) && EinstellungenBeimStart(ini) == werte(0, 1, 0) &&
            EinstellungenSpeichern(ini, 1, 2, 3) && EinstellungenLesen(ini) == werte(1, 3, 3);
   }));
-  // Under a file size limit the write fails, or the process is killed half-way as kill -9 might: the
-  // old file stays whole, and the next start removes the new file a killed save left behind.
+  // A write failing, or killed half-way: the old file stays whole; the next start sweeps the rest.
   const rlimit grenze{3, RLIM_INFINITY};
   for (const auto signal : {SIG_IGN, SIG_DFL}) {
     EXPECT_EQ(imKind([&] { return !EinstellungenSpeichern(ini, 1, 1, 1); },

@@ -1,5 +1,4 @@
-// The ALSA device for real, on a configuration of the test's own whatever sound servers
-// run (AlsaTestConfig.h), with faults on demand (AlsaFaults.h).
+// The ALSA device for real, on the test's own configuration, with faults on demand.
 #include <gmock/gmock.h>
 
 #include "AlsaTestConfig.h"
@@ -26,10 +25,8 @@ struct Alsa : testing::Test {
   test::AlsaConfigDir configs;
 };
 
-// Start-up picks ALSA without a word. On a device that stays open, every cue comes out
-// exactly (48 samples per millisecond, its tones, silent pauses, no clicks), cues follow
-// each other seamlessly and cues without tones add nothing. An underrun during the write
-// is recovered and the whole cue still gets out.
+// Start-up picks ALSA silently; every cue comes out exactly and seamlessly on one open device,
+// cues without tones add nothing, and an underrun is recovered.
 TEST_F(Alsa, EveryCueIsCapturedExactly) {
   std::vector<int16_t> cues = {19, -1};
   for (int16_t cue = 0; cue <= 24; ++cue) cues.push_back(cue);
@@ -46,10 +43,8 @@ TEST_F(Alsa, EveryCueIsCapturedExactly) {
   EXPECT_EQ(faults.framesWritten, 760 * 48);
 }
 
-// The device is lost in the middle of a write or while draining: that cue keeps its time
-// in silence, the loss is reported once, and the next cue opens the device again. Lost for
-// good, every cue keeps its time and opening is tried again only after a pause. Without a
-// sound card, start-up falls back to silence with one notice (none of libasound's).
+// Lost while writing or draining: the cue keeps its time, one report, the next cue reopens;
+// lost for good, reopening waits; no card at all gives silence with one notice.
 TEST_F(Alsa, LostDevice) {
   for (auto* error : {&faults.writeError, &faults.drainError}) {
     auto device = AlsaToneDevice::open();

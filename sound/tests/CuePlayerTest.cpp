@@ -33,11 +33,9 @@ struct LoggingDevice final : ToneDevice {
   std::shared_ptr<Log> log;
 };
 
-// The device opens on the audio thread: the player is there at once, also while opening
-// takes long, and the first cue waits for it. Cues play there in the order they were
-// started, one at a time; a cue is done when its play has ended, a cue without tones at
-// once. onDone runs on the audio thread when the cue ends, or at once when it has ended.
-// Shutting down lets the running cue finish and releases whoever waits for a queued one.
+// The device opens on the audio thread, the first cue waits for it; cues play there in order,
+// one at a time, done when played (without tones at once); onDone runs there, or at once when
+// done. Shutting down lets the running cue finish and releases whoever waits for a queued one.
 TEST(CuePlayer, OpensTheDeviceOnTheAudioThreadPlaysOneCueAtATimeAndShutsDown) {
   auto log = std::make_shared<Log>();
   std::promise<void> mayOpen;

@@ -18,9 +18,8 @@ std::vector<Tone> tones(const std::string& text) {  // "hz/ms hz/ms ..."
   return out;
 }
 
-// The palette, cue by cue: its tones in order, and how tones are rendered. Over the whole 16-bit range
-// Ton hands the device the whole cue in one request, and nothing for a number without
-// tones. Each cue renders its tones exactly, with silent pauses and without clicks.
+// Over the whole 16-bit range Ton hands the device each cue in one request (nothing without
+// tones); each cue renders exactly, with silent pauses and without clicks.
 TEST(CueTones, ThePaletteOverTheWholeRangeAndItsRendering) {
   const std::string pass = "2500/200 4000/700 25000/300 ";  // cue 11 plays it three times
   const std::string table[25] = {
@@ -42,9 +41,7 @@ TEST(CueTones, ThePaletteOverTheWholeRangeAndItsRendering) {
     EXPECT_THAT(test::checkCueSignal(renderTones(expected), expected), IsEmpty()) << n;
   }
   EXPECT_EQ(durationMs({{1, std::numeric_limits<int32_t>::max()}, {1, 5}}), std::numeric_limits<int32_t>::max());
-  // Edges come from whole milliseconds, so a long cue does not drift; tones from half the
-  // sample rate up and tones of no positive frequency are silence; tones of no length take
-  // no samples.
+  // Edges on whole milliseconds (no drift); from half the sample rate up, silence; no length, no samples.
   std::vector<Tone> many;
   for (int32_t i = 0; i < 200; ++i) many.insert(many.end(), {{1234 + 7 * i, 23}, {kPauseHz, 17}});
   EXPECT_THAT(test::checkCueSignal(renderTones(many), many), IsEmpty());

@@ -39,10 +39,8 @@ struct FakeWaveOut {
   }
 };
 
-// The device refuses a buffer, or never hands it back: that cue keeps its time in silence,
-// the device is reset and closed, the loss is reported once, and the next cue opens it
-// again. Lost for good, every cue keeps its time and opening is tried again only after a
-// pause.
+// A refused or never returned buffer: the cue keeps its time, the device is reset and closed,
+// one report, the next cue reopens; lost for good, reopening waits.
 TEST(WaveOut, LostDevice) {
   auto device = WaveOutToneDevice::open(FakeWaveOut::functions());
   ASSERT_NE(device, nullptr);
@@ -62,9 +60,8 @@ TEST(WaveOut, LostDevice) {
   EXPECT_FALSE(device->isOpen());
 }
 
-// Start-up picks waveOut. Through wine's waveOut into ALSA, each cue's samples come out
-// unchanged and in order; wine adds silence between the cues and after them (whole
-// periods of 10 ms), nothing else.
+// Start-up picks waveOut; through wine into ALSA each cue comes out unchanged and in order,
+// with nothing but wine's silent 10 ms periods between and after them.
 TEST(WaveOut, CuesAreCapturedExactly) {
   if (std::getenv("ALSA_CONFIG_PATH") == nullptr) GTEST_SKIP() << "plays into ALSA's capture configuration only";
   auto device = openToneDevice();

@@ -10,9 +10,8 @@
 
 namespace paarix::test {
 
-// The window and its controls as plain data, with a log of every change the
-// window logic asks for: "hide", "show", "caption:<text>", "-CmdInfo" (hidden),
-// "+Info" (shown), "focus:Spiel", "repaint", "process", "close", "text:Spiel".
+// The window and its controls as plain data, with a log of every change asked for:
+// "hide", "show", "caption:…", "-CmdInfo" (hidden), "+Info" (shown), "focus:Spiel", ….
 struct FakeToolkit : Toolkit {
   std::u16string caption;
   bool shown = false;

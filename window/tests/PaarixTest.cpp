@@ -1,5 +1,3 @@
-// The window logic on a fake toolkit: start-up, the handlers, the views, the
-// close, and what arrives while a cue plays.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -69,9 +67,8 @@ const std::vector<bool> kNormal = {true, true, true, true, true, true, false};
 const std::vector<bool> kHilfe = {false, false, false, false, false, false, true};
 const std::vector<bool> kVollbild = {false, false, false, true, false, false, false};
 
-// The stored list entries come back, the player list's selection event runs inside
-// start-up (it clears a turn), the field is fresh, nothing is dealt, and the close
-// writes the selections back.
+// The stored entries come back, the nested selection event clears a turn, nothing is
+// dealt, and the close writes the selections back.
 TEST(Start, FromTheSettingsFileToTheFirstView) {
   const struct {
     std::optional<std::string> datei;
@@ -159,8 +156,7 @@ TEST(Ansichten, HelpViewAndFullFieldView) {
   EXPECT_EQ(std::tuple(h.Feld(), h.tk.caretPos, h.paarix.Zustand().Zug), feld);
   EXPECT_EQ(h.Cues(), (std::vector{9, 9, 9, 9, 9}));
 
-  // The game ends in the full-field view: the next activation brings the normal view back
-  // and the focus to "Neues Spiel".
+  // After the game ends in the full-field view, the next activation restores the normal view.
   const std::u16string l = h.paarix.Zustand().Loesung;
   h.paarix.Spiel_KeyPress(u'v');
   h.paarix.Spiel_Routing(static_cast<int16_t>(l.find(l[0], 1)));
@@ -172,9 +168,8 @@ TEST(Ansichten, HelpViewAndFullFieldView) {
   EXPECT_EQ(std::tuple(h.Sichtbar(), h.tk.caption, h.tk.focus), std::tuple(kNormal, titel, Control::CmdNeu));
 }
 
-// Every cause of closing writes the file exactly once; a close asked for during a cue
-// waits for the handler; logging off saves at once; a file that cannot be written is
-// reported and the program goes on.
+// Every cause of closing saves once; a close during a cue waits for the handler; logging
+// off saves at once; an unwritable file is reported and the program goes on.
 TEST(Schliessen, EveryCauseSavesOnce) {
   for (int weg = 0; weg < 4; ++weg) {
     SCOPED_TRACE(weg);
@@ -208,8 +203,7 @@ TEST(Schliessen, EveryCauseSavesOnce) {
   EXPECT_EQ(std::tuple(h.paarix.Gespeichert(), fs::is_directory(h.ini)), std::tuple(std::optional(false), true));
 }
 
-// Handlers that arrive while a cue plays run afterwards, in order, each alone: what
-// arrives during the cue of a handler that waited waits in turn.
+// Handlers arriving during a cue run afterwards, in order, each alone.
 TEST(Eingabe, WhatArrivesDuringACueRunsAfterwardsInOrder) {
   Harness h;
   h.Beispiel();
