@@ -3,7 +3,6 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
-#include <iostream>
 #include <mutex>
 #include <thread>
 
@@ -105,10 +104,7 @@ void AlsaToneDevice::closeAfterFailure() {
   snd_pcm_close(pcm_);
   pcm_ = nullptr;
   nextReopen_ = Clock::time_point{};  // the next cue tries once more straight away
-  if (!lossReported_) {
-    lossReported_ = true;
-    std::cerr << "paarix: Das Tonausgabegerät ist ausgefallen, die Töne bleiben stumm.\n";
-  }
+  reportDeviceLost(lossReported_);
 }
 
 }  // namespace paarix

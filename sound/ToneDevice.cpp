@@ -30,6 +30,12 @@ std::unique_ptr<ToneDevice> openToneDevice() {
 #endif
 }
 
+void reportDeviceLost(bool& reported) {
+  if (reported) return;
+  reported = true;
+  std::cerr << "paarix: Das Tonausgabegerät ist ausgefallen, die Töne bleiben stumm.\n";
+}
+
 void SilentToneDevice::play(const std::vector<Tone>& tones) {
   const int32_t ms = std::max<int32_t>(0, durationMs(tones));
   waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));

@@ -24,6 +24,10 @@ class ToneDevice {
 // its audio thread.
 std::unique_ptr<ToneDevice> openToneDevice();
 
+// Says once on stderr (the first time for `reported`) that the sound output failed and the
+// cues go on in silence; the devices call it when they lose their output.
+void reportDeviceLost(bool& reported);
+
 // Plays nothing but keeps every cue's duration.
 class SilentToneDevice final : public ToneDevice {
  public:

@@ -3,7 +3,6 @@
 #include "WaveOutToneDevice.h"
 
 #include <algorithm>
-#include <iostream>
 
 #include "ToneRender.h"
 #include "WaitUntil.h"
@@ -81,10 +80,7 @@ void WaveOutToneDevice::closeAfterFailure() {
   winmm_.close(wave_);
   wave_ = nullptr;
   nextReopen_ = Clock::time_point{};  // the next cue tries once more straight away
-  if (!lossReported_) {
-    lossReported_ = true;
-    std::cerr << "paarix: Das Tonausgabegerät ist ausgefallen, die Töne bleiben stumm.\n";
-  }
+  reportDeviceLost(lossReported_);
 }
 
 }  // namespace paarix
