@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "CuePlayer.h"
-#include "ToneDevice.h"
 #include "CueTones.h"
+#include "ToneDevice.h"
 #if defined(__linux__)
 #include "AlsaToneDevice.h"
 #endif

@@ -75,8 +75,7 @@ std::map<int, ThreadCount> ContextSwitches(pid_t pid) {
     while (std::getline(status, line)) {
       if (line.rfind("Name:", 0) == 0) {
         count.name = line.substr(line.find_first_not_of(" \t", 5));
-      } else if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-                 line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
+      } else if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
         count.switches += std::atol(line.c_str() + line.find(':') + 1);
       }
     }
@@ -196,13 +195,14 @@ class Bench {
     unsigned long items = 0;
     unsigned long rest = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_, window, wmPid_, 0, 1, False, XA_CARDINAL, &type, &format, &items, &rest,
-                           &data) != Success ||
+    if (XGetWindowProperty(display_, window, wmPid_, 0, 1, False, XA_CARDINAL, &type, &format, &items, &rest, &data) !=
+            Success ||
         data == nullptr) {
       return std::nullopt;
     }
     std::optional<pid_t> pid;
-    if (type == XA_CARDINAL && format == 32 && items == 1) pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
+    if (type == XA_CARDINAL && format == 32 && items == 1)
+      pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
     XFree(data);
     return pid;
   }
@@ -285,7 +285,8 @@ int main(int argc, char** argv) {
   }
   Bench bench;
   if (!bench.ok()) {
-    std::fprintf(stderr, "window_bench: cannot open display %s\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
+    std::fprintf(stderr, "window_bench: cannot open display %s\n",
+                 std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
     return 1;
   }
 

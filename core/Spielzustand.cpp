@@ -10,9 +10,7 @@ namespace paarix {
 
 namespace {
 
-bool DarfMischen(int16_t kartenzahl) {
-  return kartenzahl >= 2 && kartenzahl <= 52 && kartenzahl % 2 == 0;
-}
+bool DarfMischen(int16_t kartenzahl) { return kartenzahl >= 2 && kartenzahl <= 52 && kartenzahl % 2 == 0; }
 
 // Overwrites characters from the 0-based position `ab` on, never past the end of
 // `text`.
@@ -82,9 +80,7 @@ void Spielzustand::SpielerzahlSetzen() {
   ZugLeeren();
 }
 
-void Spielzustand::BrlGroesseSetzen() {
-  Kartenzahl = KartenzahlFuerIndex(fenster_.LstBrlIndex(), Kartenzahl);
-}
+void Spielzustand::BrlGroesseSetzen() { Kartenzahl = KartenzahlFuerIndex(fenster_.LstBrlIndex(), Kartenzahl); }
 
 void Spielzustand::BrlGroesseUebernehmen() {
   BrlGroesseSetzen();

@@ -24,7 +24,6 @@ void InfoEdit::keyPressEvent(QKeyEvent* e) {
   QPlainTextEdit::keyPressEvent(e);
 }
 
-
 // Only the program writes this text: an input method may not compose into it.
 void InfoEdit::inputMethodEvent(QInputMethodEvent* e) { e->ignore(); }
 
@@ -106,7 +105,8 @@ QString InfoAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType b
     setRange(startOffset, endOffset, 0, length);
     return all;
   }
-  if (!isLine(boundaryType)) return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+  if (!isLine(boundaryType))
+    return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
   return lineAt(all, offset, startOffset, endOffset);
 }
 

@@ -54,10 +54,8 @@ bool isInput(QEvent::Type type) {
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
-    case QEvent::ContextMenu:
-      return true;
-    default:
-      return false;
+    case QEvent::ContextMenu: return true;
+    default: return false;
   }
 }
 
@@ -85,7 +83,7 @@ void QtWindow::createControls() {
       case Control::CmdNeu:
       case Control::CmdEnde: {
         auto* button = new QPushButton(qstring(texte::Caption(c)), this);  // "&" gives the access key
-        button->setAutoDefault(true);  // Enter clicks the focused button
+        button->setAutoDefault(true);                                      // Enter clicks the focused button
         w = button;
         break;
       }
@@ -200,7 +198,14 @@ void QtWindow::waitForCue(CuePlayer::Completion& cue) {
   // this one is awaited waits in a loop of its own, which the end of this cue
   // must not quit, or this loop would turn on for ever.
   QPointer<QEventLoop> own(&loop);
-  cue.onDone([own] { QMetaObject::invokeMethod(qApp, [own] { if (own) own->quit(); }, Qt::QueuedConnection); });
+  cue.onDone([own] {
+    QMetaObject::invokeMethod(
+        qApp,
+        [own] {
+          if (own) own->quit();
+        },
+        Qt::QueuedConnection);
+  });
   while (!cue.done()) loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -45,8 +45,8 @@ QRect SpielEdit::cellRect(int pos) const {
   // Measured from the caret, where the field draws it (see paintEvent).
   const QFontMetrics metrics(font());
   const QRect caret = cursorRect();
-  const int x = caret.center().x() - metrics.horizontalAdvance(t.left(cursorPosition())) +
-                metrics.horizontalAdvance(t.left(pos));
+  const int x =
+      caret.center().x() - metrics.horizontalAdvance(t.left(cursorPosition())) + metrics.horizontalAdvance(t.left(pos));
   return {x, caret.top(), metrics.horizontalAdvance(t.at(pos)), caret.height()};
 }
 
@@ -112,7 +112,6 @@ void SpielEdit::paintEvent(QPaintEvent* e) {
   painter.fillRect(QRect(r.center().x() - 1, r.top(), 2, r.height()), palette().color(QPalette::Text));
 }
 
-
 // Only the program writes this text: an input method may not compose into it,
 // which a read-only line edit would let it do.
 void SpielEdit::inputMethodEvent(QInputMethodEvent* e) { e->ignore(); }
@@ -132,7 +131,8 @@ void SpielAccessible::route(int position) {
   // play a cue of several seconds: it gets its answer first, the card turns on
   // the next turn of the event loop.
   SpielEdit* edit = spiel();
-  QMetaObject::invokeMethod(edit, [edit, position] { emit edit->routing(position); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      edit, [edit, position] { emit edit->routing(position); }, Qt::QueuedConnection);
 }
 
 void SpielAccessible::setCursorPosition(int position) { route(position); }

@@ -15,6 +15,7 @@ TEST_PACKAGES=(
   orca qt6-base-private-dev
   clang libclang-rt-14-dev
   appstream desktop-file-utils
+  clang-format
 )
 
 # scripts/check-deb: CPack's Debian generator (dpkg-shlibdeps, file).

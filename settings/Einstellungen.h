@@ -65,8 +65,7 @@ Einstellungen EinstellungenAusDateianfang(std::string_view head);
 // separator, the working directory. Both platforms' rules can be checked on
 // either platform through `trenner`; the first form uses the native separator.
 std::filesystem::path AppPfadAus(const std::filesystem::path& verzeichnis);
-std::filesystem::path AppPfadAus(const std::filesystem::path& verzeichnis,
-                                 std::filesystem::path::value_type trenner);
+std::filesystem::path AppPfadAus(const std::filesystem::path& verzeichnis, std::filesystem::path::value_type trenner);
 
 // `AppPfad` of the running program: the directory of its executable
 // (/proc/self/exe, GetModuleFileNameW); the working directory when the system
@@ -106,8 +105,8 @@ bool DateiVorhanden(const std::filesystem::path& pfad) noexcept;
 // new file may be made in the folder but the file itself may be written is it
 // overwritten in place. Returns false on failure and says so on stderr; the
 // program goes on.
-bool EinstellungenSpeichern(const std::filesystem::path& iniDatei, int16_t brlIndex,
-                            int16_t anzahlIndex, int16_t reserve);
+bool EinstellungenSpeichern(const std::filesystem::path& iniDatei, int16_t brlIndex, int16_t anzahlIndex,
+                            int16_t reserve);
 
 // The values of the file at `iniDatei`. When it is no regular file or cannot be
 // opened, every value is its default; otherwise EinstellungenAusDateianfang

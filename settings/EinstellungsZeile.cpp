@@ -47,8 +47,8 @@ std::optional<int16_t> parseField(std::string_view field) {
 }  // namespace
 
 std::string EinstellungsZeile(int16_t brlIndex, int16_t anzahlIndex, int16_t reserve) {
-  return std::to_string(indexForFile(brlIndex)) + ',' + std::to_string(indexForFile(anzahlIndex)) +
-         ',' + std::to_string(reserve) + "\r\n";
+  return std::to_string(indexForFile(brlIndex)) + ',' + std::to_string(indexForFile(anzahlIndex)) + ',' +
+         std::to_string(reserve) + "\r\n";
 }
 
 Einstellungen EinstellungenAusDateianfang(std::string_view head) {

@@ -119,8 +119,7 @@ bool OverwriteFile(const fs::path& path, std::string_view bytes, Failure& failur
   // The old bytes are overwritten first and only then is the rest cut off, so
   // the file is never empty on the way.
   ok = ok && WriteAll(fd, bytes, failure) &&
-       (::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 || Fail(failure)) &&
-       (::fsync(fd) == 0 || Fail(failure));
+       (::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 || Fail(failure)) && (::fsync(fd) == 0 || Fail(failure));
   return Close(fd, ok, failure);
 }
 

@@ -68,8 +68,10 @@ bool WaveOutToneDevice::writeAndWait(std::vector<int16_t>& samples, Clock::time_
   // was this one.
   while (played && (header.dwFlags & WHDR_DONE) == 0) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(giveUp - Clock::now()).count();
-    if (left <= 0) played = false;
-    else WaitForSingleObject(done_, static_cast<DWORD>(left));
+    if (left <= 0)
+      played = false;
+    else
+      WaitForSingleObject(done_, static_cast<DWORD>(left));
   }
   if (!played) winmm_.reset(wave_);  // hands the buffer back before it goes away
   winmm_.unprepare(wave_, &header, sizeof header);

@@ -24,7 +24,8 @@ std::wstring W(std::u16string_view text) { return {text.begin(), text.end()}; }
 // on older ones (there with the system's dots per inch).
 template <class Function>
 Function User32(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 UINT DpiOf(HWND window) {
@@ -116,9 +117,9 @@ void Win32Toolkit::createControls(HINSTANCE instance) {
         break;
     }
     const auto index = static_cast<size_t>(control);
-    HWND hwnd = CreateWindowExW(exStyle, windowClass, caption.c_str(), style, 0, 0, 0, 0, window_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance,
-                                nullptr);
+    HWND hwnd =
+        CreateWindowExW(exStyle, windowClass, caption.c_str(), style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance, nullptr);
     controls_[index] = hwnd;
     SetWindowSubclass(hwnd, ControlProc, index, reinterpret_cast<DWORD_PTR>(this));
   }
@@ -219,14 +220,11 @@ LRESULT Win32Toolkit::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_CLOSE:
       if (logic_ == nullptr || logic_->Form_QueryUnload()) DestroyWindow(window_);
       return 0;
-    case WM_QUERYENDSESSION:
-      return TRUE;
+    case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
       if (wParam != 0 && logic_ != nullptr) logic_->SessionEnding();
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_DPICHANGED: {
       applyDpi(HIWORD(wParam));
       const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -234,8 +232,7 @@ LRESULT Win32Toolkit::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
-    default:
-      return DefWindowProcW(window_, message, wParam, lParam);
+    default: return DefWindowProcW(window_, message, wParam, lParam);
   }
 }
 
@@ -254,7 +251,7 @@ LRESULT CALLBACK Win32Toolkit::ControlProc(HWND control, UINT message, WPARAM wP
                                            DWORD_PTR self) {
   if (message == WM_NCDESTROY) RemoveWindowSubclass(control, ControlProc, id);
   return reinterpret_cast<Win32Toolkit*>(self)->onControlMessage(static_cast<Control>(id), control, message, wParam,
-                                                                  lParam);
+                                                                 lParam);
 }
 
 LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -295,9 +292,7 @@ LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message,
             return 0;
           }
           break;
-        case WM_LBUTTONDOWN:
-          clickStarted_ = true;
-          break;
+        case WM_LBUTTONDOWN: clickStarted_ = true; break;
         case WM_LBUTTONUP: {
           // The edit has placed the caret on the clicked cell by now.
           const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
@@ -314,8 +309,7 @@ LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message,
           clickStarted_ = false;
           logic_->Spiel_DblClick();
           return 0;
-        default:
-          break;
+        default: break;
       }
       break;
     case Control::Info:
@@ -392,7 +386,9 @@ void Win32Toolkit::waitForCue(CuePlayer::Completion& cue) {
 
 // Toolkit: the controls.
 
-void Win32Toolkit::setVisible(Control control, bool visible) { ShowWindow(hwnd(control), visible ? SW_SHOWNA : SW_HIDE); }
+void Win32Toolkit::setVisible(Control control, bool visible) {
+  ShowWindow(hwnd(control), visible ? SW_SHOWNA : SW_HIDE);
+}
 
 bool Win32Toolkit::isVisible(Control control) const {
   return (GetWindowLongW(hwnd(control), GWL_STYLE) & WS_VISIBLE) != 0;

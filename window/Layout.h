@@ -15,7 +15,7 @@ inline constexpr std::array<Control, 7> kTabOrder = {Control::CmdInfo, Control::
 
 // The control's name, also its object name in a toolkit that has them.
 constexpr std::string_view ControlName(Control control) {
-  constexpr std::array<std::string_view, 7> names = {"CmdInfo", "LstBrl", "LstAnzahl", "Spiel",
+  constexpr std::array<std::string_view, 7> names = {"CmdInfo", "LstBrl",  "LstAnzahl", "Spiel",
                                                      "CmdNeu",  "CmdEnde", "Info"};
   return names[static_cast<size_t>(control)];
 }

@@ -126,16 +126,13 @@ void Paarix::Spiel_KeyPress(char16_t code) {
         VollbildAus();
         Ton(Cue::ErsteKarte);
         break;
-      case u' ':
-        spiel_.KarteAktivieren();
-        break;
+      case u' ': spiel_.KarteAktivieren(); break;
       case u'V':
       case u'v':
         VollbildAn();
         Ton(Cue::ErsteKarte);
         break;
-      default:
-        break;
+      default: break;
     }
   });
 }

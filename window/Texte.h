@@ -33,8 +33,8 @@ inline constexpr std::array<std::u16string_view, 3> LstBrl = {
     u"70er Braillezeile! 26 Karten nur für Profis!",
 };
 
-inline constexpr std::array<std::u16string_view, 4> LstAnzahl = {
-    u"Ein Spieler", u"Zwei Spieler", u"Drei Spieler", u"Vier Spieler"};
+inline constexpr std::array<std::u16string_view, 4> LstAnzahl = {u"Ein Spieler", u"Zwei Spieler", u"Drei Spieler",
+                                                                 u"Vier Spieler"};
 
 inline constexpr std::array<std::u16string_view, 21> HilfeZeilen = {
     u"Bedienung von Paarix:",

@@ -11,11 +11,18 @@ namespace {
 // again; every deal starts afresh, re-seeded, with the card count of the moment (kept when
 // the Braille list has no selection); a count the deal cannot use only clears.
 TEST(Mischen, SuccessiveDeals) {
-  const float r = unitFromBits(0xFFFFFFFFu), nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const float r = unitFromBits(0xFFFFFFFFu), nan = std::numeric_limits<float>::quiet_NaN(),
+              inf = std::numeric_limits<float>::infinity();
   EXPECT_EQ(r, 1.0f - 1.0f / 16777216.0f);
-  const struct { int16_t k; std::vector<float> skript; std::vector<int16_t> karten; } faelle[] = {
-      {12, {r, 0.0f}, {12, 1}}, {32, {r, 0.0f}, {32, 1}}, {52, {r, 0.0f}, {52, 1}},
-      {12, Werte({12, 1, 12, 2, 10, 1, 11, 2, 12, 3}, 12), {12, 1, 2, 10, 11, 3}}, {12, {1.0f, 1.5f, -0.01f, nan, inf, -inf, 0.5f}, {7}}};
+  const struct {
+    int16_t k;
+    std::vector<float> skript;
+    std::vector<int16_t> karten;
+  } faelle[] = {{12, {r, 0.0f}, {12, 1}},
+                {32, {r, 0.0f}, {32, 1}},
+                {52, {r, 0.0f}, {52, 1}},
+                {12, Werte({12, 1, 12, 2, 10, 1, 11, 2, 12, 3}, 12), {12, 1, 2, 10, 11, 3}},
+                {12, {1.0f, 1.5f, -0.01f, nan, inf, -inf, 0.5f}, {7}}};
   Tisch t(0, 0);
   int saaten = 0;
   for (const auto& f : faelle) {
@@ -32,7 +39,8 @@ TEST(Mischen, SuccessiveDeals) {
   }
   for (int16_t k : {0, 1, 13, 54, -2}) {
     t.spiel.Kartenzahl = k, t.spiel.KartenMischen();
-    EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Loesung, t.spiel.Karten), std::tuple(++saaten, u"", std::array<int16_t, 53>{}));
+    EXPECT_EQ(std::tuple(t.zufall.saaten, t.spiel.Loesung, t.spiel.Karten),
+              std::tuple(++saaten, u"", std::array<int16_t, 53>{}));
   }
   UhrZufall uhr;
   uhr.NeuSaeen();
@@ -45,7 +53,8 @@ TEST(Mischen, DealsAreUniform) {
   Tisch t(0, 0, 20120227);
   t.spiel.Kartenzahl = 4;
   std::map<std::array<int16_t, 3>, int> anzahl;
-  for (int i = 0; i < 24000; ++i) t.spiel.KartenMischen(), ++anzahl[{t.spiel.Karten[1], t.spiel.Karten[2], t.spiel.Karten[3]}];
+  for (int i = 0; i < 24000; ++i)
+    t.spiel.KartenMischen(), ++anzahl[{t.spiel.Karten[1], t.spiel.Karten[2], t.spiel.Karten[3]}];
   double chi = (24.0 - static_cast<double>(anzahl.size())) * 1000;
   for (const auto& [order, n] : anzahl) chi += (n - 1000.0) * (n - 1000.0) / 1000;
   EXPECT_LT(chi, 23 + 6 * std::sqrt(46.0));

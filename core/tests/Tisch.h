@@ -35,7 +35,8 @@ struct Tisch : Fenster, Tongeber {
 
   // The window's start-up: both lists read, player 1 to move, a fresh field, nothing dealt.
   Tisch(int16_t brl, int16_t anzahl, unsigned seed = 1) : lstBrl(brl), lstAnzahl(anzahl), zufall({}, seed), rng(seed) {
-    spiel.Kartenzahl = KartenzahlFuerIndex(brl, 0), spiel.SpielerzahlSetzen(), spiel.AktSpieler = 1, feld = spiel.FeldText();
+    spiel.Kartenzahl = KartenzahlFuerIndex(brl, 0), spiel.SpielerzahlSetzen(), spiel.AktSpieler = 1,
+    feld = spiel.FeldText();
   }
   void Aktiviere(int pos) { caret = static_cast<int16_t>(pos), spiel.KarteAktivieren(); }
   void SpieleAllePaare() {
@@ -62,7 +63,8 @@ inline void ErwarteAusgeteilt(const Spielzustand& s, int k) {
   std::vector<int> werte(s.Karten.begin() + 1, s.Karten.begin() + 1 + k), sortiert = werte, alle(k);
   std::sort(sortiert.begin(), sortiert.end());
   std::iota(alle.begin(), alle.end(), 1);
-  ASSERT_EQ(std::tuple(sortiert, std::count(s.Karten.begin(), s.Karten.end(), 0), s.Loesung.size()), std::tuple(alle, 53 - k, size_t(k)));
+  ASSERT_EQ(std::tuple(sortiert, std::count(s.Karten.begin(), s.Karten.end(), 0), s.Loesung.size()),
+            std::tuple(alle, 53 - k, size_t(k)));
   for (int i = 0; i < k; ++i) ASSERT_EQ(s.Loesung[i], u'a' + (werte[i] - 1) % (k / 2)) << "card " << i + 1;
 }
 

@@ -22,15 +22,39 @@ QString Name(Control c) { return QString::fromLatin1(ControlName(c).data(), qsiz
 TEST(Tasten, CharacterKeysAsOnWindows) {
   using K = Qt::Key;
   const Qt::KeyboardModifiers alt = Qt::AltModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, no;
-  struct Fall { K key; Qt::KeyboardModifiers mods; const char* text; int code; };  // -1: types nothing
-  for (const Fall& f : std::initializer_list<Fall>{{K::Key_V, no, "v", 'v'}, {K::Key_V, shift, "V", 'V'},
-           {K::Key_7, no, "7", '7'}, {K::Key_Comma, no, ",", ','}, {K::Key_Udiaeresis, no, "ü", 0xfc}, {K::Key_Space, no, " ", 32}, {K::Key_Return, no, "\r", 13},
-           {K::Key_Enter, Qt::KeypadModifier, "\r", 13}, {K::Key_Escape, no, "\x1b", 27}, {K::Key_Backspace, no, "\b", 8},
-           {K::Key_V, ctrl, "\x16", 22}, {K::Key_A, ctrl, "\x01", 1}, {K::Key_Return, ctrl, "\r", 10}, {K::Key_Backspace, ctrl, "\b", 127},
-           {K::Key_5, ctrl, "5", -1}, {K::Key_Delete, no, "\x7f", -1}, {K::Key_Tab, no, "\t", -1}, {K::Key_Backtab, shift, "", -1},
-           {K::Key_Left, no, "", -1}, {K::Key_PageDown, no, "", -1}, {K::Key_Home, no, "", -1}, {K::Key_End, no, "", -1},
-           {K::Key_F5, no, "", -1}, {K::Key_Space, alt, " ", -1}, {K::Key_Escape, alt, "\x1b", -1}, {K::Key_N, alt, "n", -1},
-           {K::Key_Return, alt, "\r", -1}}) {
+  struct Fall {
+    K key;
+    Qt::KeyboardModifiers mods;
+    const char* text;
+    int code;
+  };  // -1: types nothing
+  for (const Fall& f : std::initializer_list<Fall>{{K::Key_V, no, "v", 'v'},
+                                                   {K::Key_V, shift, "V", 'V'},
+                                                   {K::Key_7, no, "7", '7'},
+                                                   {K::Key_Comma, no, ",", ','},
+                                                   {K::Key_Udiaeresis, no, "ü", 0xfc},
+                                                   {K::Key_Space, no, " ", 32},
+                                                   {K::Key_Return, no, "\r", 13},
+                                                   {K::Key_Enter, Qt::KeypadModifier, "\r", 13},
+                                                   {K::Key_Escape, no, "\x1b", 27},
+                                                   {K::Key_Backspace, no, "\b", 8},
+                                                   {K::Key_V, ctrl, "\x16", 22},
+                                                   {K::Key_A, ctrl, "\x01", 1},
+                                                   {K::Key_Return, ctrl, "\r", 10},
+                                                   {K::Key_Backspace, ctrl, "\b", 127},
+                                                   {K::Key_5, ctrl, "5", -1},
+                                                   {K::Key_Delete, no, "\x7f", -1},
+                                                   {K::Key_Tab, no, "\t", -1},
+                                                   {K::Key_Backtab, shift, "", -1},
+                                                   {K::Key_Left, no, "", -1},
+                                                   {K::Key_PageDown, no, "", -1},
+                                                   {K::Key_Home, no, "", -1},
+                                                   {K::Key_End, no, "", -1},
+                                                   {K::Key_F5, no, "", -1},
+                                                   {K::Key_Space, alt, " ", -1},
+                                                   {K::Key_Escape, alt, "\x1b", -1},
+                                                   {K::Key_N, alt, "n", -1},
+                                                   {K::Key_Return, alt, "\r", -1}}) {
     const auto code = characterKey(QKeyEvent(QEvent::KeyPress, f.key, f.mods, QString::fromUtf8(f.text)));
     EXPECT_EQ(code ? int(*code) : -1, f.code) << "key " << f.key << ", modifiers " << f.mods.toInt();
   }
@@ -47,7 +71,8 @@ TEST(Tasten, AltMakesAccessKeysOnlyCharactersReachTheHandlers) {
   t.Taste(Qt::Key_Return);  // clicks the focused button
   ASSERT_EQ(t.ansicht(), Ansicht::Hilfe);
   t.Taste(Qt::Key_Delete, {}, "\x7f");
-  for (Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_X}) t.Taste(key, key == Qt::Key_X ? Qt::AltModifier : Qt::NoModifier);
+  for (Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_X})
+    t.Taste(key, key == Qt::Key_X ? Qt::AltModifier : Qt::NoModifier);
   EXPECT_EQ(t.ansicht(), Ansicht::Hilfe) << "a key that types nothing closed the help";
   t.Taste(Qt::Key_Backspace);
   EXPECT_EQ(t.ansicht(), Ansicht::Normal);
@@ -57,7 +82,9 @@ TEST(Tasten, AltMakesAccessKeysOnlyCharactersReachTheHandlers) {
 
 TEST(Layout, ControlsWhereTheLayoutPutsThemAndTheTabOrder) {
   Tisch t;
-  const auto pixel = [](Twips p, int k = kTwipsPerPixelAt96Dpi) { return QRect(p.left / k, p.top / k, p.width / k, p.height / k); };
+  const auto pixel = [](Twips p, int k = kTwipsPerPixelAt96Dpi) {
+    return QRect(p.left / k, p.top / k, p.width / k, p.height / k);
+  };
   EXPECT_EQ(t.w->size(), pixel(kClientArea).size());
   std::vector<Control> sichtbar;
   for (const Control c : kTabOrder) {
@@ -66,7 +93,8 @@ TEST(Layout, ControlsWhereTheLayoutPutsThemAndTheTabOrder) {
     ASSERT_NE(x, nullptr) << Name(c).toStdString();
     EXPECT_EQ(x->geometry(), pixel(Place(c))) << Name(c).toStdString();
     EXPECT_EQ(std::tuple(x->font().family(), x->font().pointSizeF(), x->font().styleHint()),
-              std::tuple(QString::fromStdU16String(std::u16string(f.family)), f.points, f.monospaced ? QFont::TypeWriter : QFont::SansSerif));
+              std::tuple(QString::fromStdU16String(std::u16string(f.family)), f.points,
+                         f.monospaced ? QFont::TypeWriter : QFont::SansSerif));
     EXPECT_EQ(x->isVisible(), c != Control::Info) << Name(c).toStdString();
     if (x->isVisible()) sichtbar.push_back(c);
   }
@@ -88,7 +116,8 @@ TEST(Spiel, PaintedCaretNoEditingAndTheCaretKeepsItsCell) {
   t.FeldFokus(3);
   const auto caretGemalt = [&] {  // at the left edge of the caret's cell
     const QRect zelle = t.spiel()->cellRect(t.Caret());
-    return t.spiel()->grab().toImage().pixelColor(zelle.left(), zelle.center().y()) == t.spiel()->palette().text().color();
+    return t.spiel()->grab().toImage().pixelColor(zelle.left(), zelle.center().y()) ==
+           t.spiel()->palette().text().color();
   };
   EXPECT_TRUE(caretGemalt());
   const auto texte = [&] { return std::pair(t.w->text(Control::Info), t.Feld()); };
@@ -104,7 +133,8 @@ TEST(Spiel, PaintedCaretNoEditingAndTheCaretKeepsItsCell) {
   // A double click as the platform delivers it: one activation; the second press selects nothing.
   const QPoint zelle = t.Zelle(0);
   QTest::mouseClick(t.spiel(), Qt::LeftButton, {}, zelle);
-  QMouseEvent doppel(QEvent::MouseButtonDblClick, zelle, t.spiel()->mapToGlobal(zelle), Qt::LeftButton, Qt::LeftButton, {});
+  QMouseEvent doppel(QEvent::MouseButtonDblClick, zelle, t.spiel()->mapToGlobal(zelle), Qt::LeftButton, Qt::LeftButton,
+                     {});
   QApplication::sendEvent(t.spiel(), &doppel);
   QTest::mouseRelease(t.spiel(), Qt::LeftButton, {}, zelle);
   EXPECT_EQ(t.Feld(), QStringLiteral("a...........  -"));
@@ -184,13 +214,17 @@ TEST(Warten, ACueAskedForWhileAnotherIsAwaitedDoesNotHang) {
 TEST(Beenden, ProgramUnderAFileSizeLimitKeepsTheOldFile) {
   AlsaConfigDir alsa;
   QTemporaryDir ordner;
-  const QString programm = ordner.filePath(QStringLiteral("paarix")), ini = ordner.filePath(QStringLiteral("paarix.ini"));
+  const QString programm = ordner.filePath(QStringLiteral("paarix")),
+                ini = ordner.filePath(QStringLiteral("paarix.ini"));
   ASSERT_TRUE(QFile::copy(QStringLiteral(PAARIX_PROGRAM), programm));
   std::ofstream(ini.toStdString(), std::ios::binary) << "2,3,7\r\n";
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const auto& [name, wert] : std::map<QString, QString>{{"QT_QPA_PLATFORM", "offscreen"}, {"HOME", ordner.path()},
-           {"XDG_CONFIG_HOME", ordner.path()}, {"ALSA_CONFIG_PATH", QString::fromStdString(alsa.missing().string())}})
+  for (const auto& [name, wert] :
+       std::map<QString, QString>{{"QT_QPA_PLATFORM", "offscreen"},
+                                  {"HOME", ordner.path()},
+                                  {"XDG_CONFIG_HOME", ordner.path()},
+                                  {"ALSA_CONFIG_PATH", QString::fromStdString(alsa.missing().string())}})
     env.insert(name, wert);
   p.setProcessEnvironment(env);
   p.setChildProcessModifier([] {
@@ -202,7 +236,8 @@ TEST(Beenden, ProgramUnderAFileSizeLimitKeepsTheOldFile) {
   const auto sigtermGefangen = [&p] {  // from when the window is up
     std::ifstream status("/proc/" + std::to_string(p.processId()) + "/status");
     std::string zeile;
-    while (std::getline(status, zeile) && zeile.rfind("SigCgt:", 0) != 0) {}
+    while (std::getline(status, zeile) && zeile.rfind("SigCgt:", 0) != 0) {
+    }
     return zeile.size() > 7 && ((std::stoull(zeile.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1) != 0;
   };
   ASSERT_TRUE(QTest::qWaitFor(sigtermGefangen, 60000)) << p.readAllStandardError().toStdString();

@@ -25,14 +25,17 @@ std::string Verstoesse(Tisch& t) {
   const std::u16string feld = t.Feld().toStdU16String();
   const bool ende = z.Zug >= 14;
   const size_t karten = ende ? 12 : size_t(z.Kartenzahl), rest = std::min(karten, feld.size());
-  const auto offen = std::count_if(feld.begin(), feld.begin() + long(rest), [](char16_t c) { return c != u'.' && c != u'-'; });
+  const auto offen =
+      std::count_if(feld.begin(), feld.begin() + long(rest), [](char16_t c) { return c != u'.' && c != u'-'; });
   if (feld.size() != karten + 2 + size_t(z.Spielerzahl) || feld.substr(rest, 2) != u"  " ||
       (ende ? feld.substr(0, 12) != u"Spielschluss" : offen != z.Zug))
     out << "the field in turn phase " << z.Zug << "\n";
   // The controls of exactly one view with its caption, the focus on one of them, no handler left running.
   const Ansicht ansicht = t.ansicht();
   for (const Control c : kTabOrder) {
-    const bool soll = ansicht == Ansicht::Hilfe ? c == Control::Info : ansicht == Ansicht::Vollbild ? c == Control::Spiel : c != Control::Info;
+    const bool soll = ansicht == Ansicht::Hilfe      ? c == Control::Info
+                      : ansicht == Ansicht::Vollbild ? c == Control::Spiel
+                                                     : c != Control::Info;
     if (t.w->isVisible(c) != soll) out << ControlName(c) << " shown: " << !soll << "\n";
   }
   if (t.w->windowTitle().isEmpty() != (ansicht == Ansicht::Vollbild)) out << "the caption\n";
@@ -43,16 +46,39 @@ std::string Verstoesse(Tisch& t) {
   return out.str();
 }
 
-struct Key { int gewicht; Qt::Key key; Qt::KeyboardModifiers mods; const char* text; };
-const Key kKeys[] = {{130, Qt::Key_Space, {}, " "}, {80, Qt::Key_Right, {}, ""}, {60, Qt::Key_Left, {}, ""},
-    {20, Qt::Key_Home, {}, ""}, {20, Qt::Key_End, {}, ""}, {80, Qt::Key_Tab, {}, "\t"}, {60, Qt::Key_Backtab, Qt::ShiftModifier, ""},
-    {30, Qt::Key_Up, {}, ""}, {30, Qt::Key_Down, {}, ""}, {10, Qt::Key_PageDown, {}, ""}, {30, Qt::Key_V, {}, "v"},
-    {10, Qt::Key_V, Qt::ShiftModifier, "V"}, {30, Qt::Key_Escape, {}, "\x1b"}, {30, Qt::Key_Return, {}, "\r"}, {20, Qt::Key_X, {}, "x"},
-    {10, Qt::Key_5, {}, "5"}, {20, Qt::Key_Backspace, {}, "\b"}, {20, Qt::Key_Delete, {}, "\x7f"}, {10, Qt::Key_V, Qt::ControlModifier, "\x16"},
-    {5, Qt::Key_Space, Qt::AltModifier, " "}, {5, Qt::Key_Escape, Qt::AltModifier, "\x1b"}, {1, Qt::Key_N, Qt::AltModifier, "n"}};
+struct Key {
+  int gewicht;
+  Qt::Key key;
+  Qt::KeyboardModifiers mods;
+  const char* text;
+};
+const Key kKeys[] = {{130, Qt::Key_Space, {}, " "},
+                     {80, Qt::Key_Right, {}, ""},
+                     {60, Qt::Key_Left, {}, ""},
+                     {20, Qt::Key_Home, {}, ""},
+                     {20, Qt::Key_End, {}, ""},
+                     {80, Qt::Key_Tab, {}, "\t"},
+                     {60, Qt::Key_Backtab, Qt::ShiftModifier, ""},
+                     {30, Qt::Key_Up, {}, ""},
+                     {30, Qt::Key_Down, {}, ""},
+                     {10, Qt::Key_PageDown, {}, ""},
+                     {30, Qt::Key_V, {}, "v"},
+                     {10, Qt::Key_V, Qt::ShiftModifier, "V"},
+                     {30, Qt::Key_Escape, {}, "\x1b"},
+                     {30, Qt::Key_Return, {}, "\r"},
+                     {20, Qt::Key_X, {}, "x"},
+                     {10, Qt::Key_5, {}, "5"},
+                     {20, Qt::Key_Backspace, {}, "\b"},
+                     {20, Qt::Key_Delete, {}, "\x7f"},
+                     {10, Qt::Key_V, Qt::ControlModifier, "\x16"},
+                     {5, Qt::Key_Space, Qt::AltModifier, " "},
+                     {5, Qt::Key_Escape, Qt::AltModifier, "\x1b"},
+                     {1, Qt::Key_N, Qt::AltModifier, "n"}};
 
 TEST(Soak, RandomEventsKeepEveryInvariant) {
-  const auto env = [](const char* name, int vorgabe) { return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : vorgabe; };
+  const auto env = [](const char* name, int vorgabe) {
+    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : vorgabe;
+  };
   const auto seed = static_cast<uint64_t>(env("PAARIX_SOAK_SEED", 1));
   const int events = env("PAARIX_SOAK_EVENTS", 100000);
   QApplication::setKeyboardInputInterval(-1);  // letters typed into a list do not join into one search
@@ -61,7 +87,8 @@ TEST(Soak, RandomEventsKeepEveryInvariant) {
   t.c(Control::CmdEnde)->disconnect();  // the soak never quits
   std::mt19937_64 rng(seed);
   const auto unter = [&rng](int n) { return static_cast<int>(rng() % static_cast<uint64_t>(n)); };
-  std::discrete_distribution<size_t> tasten(std::size(kKeys), 0, double(std::size(kKeys)), [](double i) { return kKeys[size_t(i)].gewicht; });
+  std::discrete_distribution<size_t> tasten(std::size(kKeys), 0, double(std::size(kKeys)),
+                                            [](double i) { return kKeys[size_t(i)].gewicht; });
   // Half the time the partner of the card face up, or a card face down; else any cell, -1 and the end included.
   const auto zelle = [&] {
     const Spielzustand& z = t.z();
@@ -80,17 +107,22 @@ TEST(Soak, RandomEventsKeepEveryInvariant) {
     if (wurf < 30 && t.spiel()->isVisible()) {
       const int pos = zelle();
       const QPoint p = t.spiel()->mapTo(t.w.get(), t.Zelle(pos));
-      if (wurf < 12) QTest::mouseClick(fenster, Qt::LeftButton, {}, p);
-      else if (wurf < 15) QTest::mouseDClick(fenster, Qt::LeftButton, {}, p);
-      else if (wurf < 25) Text(t)->setCursorPosition(pos);  // Orca's routing key
-      else Text(t)->setSelection(0, pos, pos);              // NVDA's
+      if (wurf < 12)
+        QTest::mouseClick(fenster, Qt::LeftButton, {}, p);
+      else if (wurf < 15)
+        QTest::mouseDClick(fenster, Qt::LeftButton, {}, p);
+      else if (wurf < 25)
+        Text(t)->setCursorPosition(pos);  // Orca's routing key
+      else
+        Text(t)->setSelection(0, pos, pos);  // NVDA's
       return "click, double click or routing (" + std::to_string(wurf) + ") on " + std::to_string(pos);
     }
     if (wurf < 38 && t.ansicht() == Ansicht::Normal) {
       ListBox* liste = t.liste(wurf < 34 ? Control::LstBrl : Control::LstAnzahl);
       QListWidgetItem* eintrag = liste->item(unter(liste->count()));
       liste->scrollToItem(eintrag);
-      QTest::mouseClick(fenster, Qt::LeftButton, {}, liste->viewport()->mapTo(t.w.get(), liste->visualItemRect(eintrag).center()));
+      QTest::mouseClick(fenster, Qt::LeftButton, {},
+                        liste->viewport()->mapTo(t.w.get(), liste->visualItemRect(eintrag).center()));
       return "click on " + eintrag->text().toStdString();
     }
     const Key& k = kKeys[tasten(rng)];
@@ -109,13 +141,16 @@ TEST(Soak, RandomEventsKeepEveryInvariant) {
     if (const std::string fehler = Verstoesse(t); !fehler.empty()) {
       std::string bericht;
       for (const auto& z : zuletzt) bericht += "  " + z + "\n";
-      FAIL() << "seed " << seed << ", event " << i << ":\n" << fehler << "the last events:\n" << bericht
-             << "replay: PAARIX_SOAK_SEED=" << seed << " PAARIX_SOAK_EVENTS=" << i + 1 << " qt_soak";
+      FAIL() << "seed " << seed << ", event " << i << ":\n"
+             << fehler << "the last events:\n"
+             << bericht << "replay: PAARIX_SOAK_SEED=" << seed << " PAARIX_SOAK_EVENTS=" << i + 1 << " qt_soak";
     }
   }
-  std::cout << "soak: seed " << seed << ", " << events << " events, " << t.zufall.saaten << " deals, " << t.Gespielt().size() << " cues\n";
+  std::cout << "soak: seed " << seed << ", " << events << " events, " << t.zufall.saaten << " deals, "
+            << t.Gespielt().size() << " cues\n";
   t.w->close();
-  EXPECT_EQ(t.Datei(), EinstellungsZeile(t.w->selectedIndex(Control::LstBrl), t.w->selectedIndex(Control::LstAnzahl), 0));
+  EXPECT_EQ(t.Datei(),
+            EinstellungsZeile(t.w->selectedIndex(Control::LstBrl), t.w->selectedIndex(Control::LstAnzahl), 0));
 }
 
 }  // namespace

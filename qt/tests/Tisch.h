@@ -49,8 +49,10 @@ struct Tisch {
   // A key as the platform delivers it, with `text` where QTest would attach another.
   void Taste(Qt::Key key, Qt::KeyboardModifiers mods = {}, const char* text = nullptr) {
     Aktivieren();
-    if (text) QTest::sendKeyEvent(QTest::Click, Ziel(), key, QString::fromLatin1(text), mods);
-    else QTest::keyClick(Ziel(), key, mods);
+    if (text)
+      QTest::sendKeyEvent(QTest::Click, Ziel(), key, QString::fromLatin1(text), mods);
+    else
+      QTest::keyClick(Ziel(), key, mods);
   }
   // A point in cell `pos` of the field where a click puts the caret before that cell.
   QPoint Zelle(int pos) const {

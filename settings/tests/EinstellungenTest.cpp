@@ -26,7 +26,9 @@
 
 namespace paarix {
 
-void PrintTo(const Einstellungen& e, std::ostream* os) { *os << e.BrlModus << "," << e.Spielerzahl << "," << e.IniReserve; }
+void PrintTo(const Einstellungen& e, std::ostream* os) {
+  *os << e.BrlModus << "," << e.Spielerzahl << "," << e.IniReserve;
+}
 
 namespace {
 
@@ -62,36 +64,71 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
     return anfang.resize(laenge - ende.size(), ' '), anfang + ende;
   };
   const std::pair<std::string, Einstellungen> faelle[] = {
-      {"2,3,7", werte(2, 4, 7)}, {"2,3,7\n", werte(2, 4, 7)}, {"2,3,7\r", werte(2, 4, 7)}, {" 2 , 3 ,\t7 \r\n", werte(2, 4, 7)},
-      {"\xEF\xBB\xBF" "2,3,7\r\n", werte(2, 4, 7)}, {"02,003,-0007\r\n", werte(2, 4, -7)},
+      {"2,3,7", werte(2, 4, 7)},
+      {"2,3,7\n", werte(2, 4, 7)},
+      {"2,3,7\r", werte(2, 4, 7)},
+      {" 2 , 3 ,\t7 \r\n", werte(2, 4, 7)},
+      {"\xEF\xBB\xBF"
+       "2,3,7\r\n",
+       werte(2, 4, 7)},
+      {"02,003,-0007\r\n", werte(2, 4, -7)},
       // Nothing after the third value, nothing after the first line.
-      {"2,3,7,1,1\r\n", werte(2, 4, 7)}, {"2,3,7\r\n1,1,1\r\n", werte(2, 4, 7)}, {"2,\r\n3,7\r\n", werte(2, 1, 0)},
-      {"\r\n2,3,7\r\n", werte(0, 1, 0)}, {"", werte(0, 1, 0)}, {"2,3", werte(2, 4, 0)}, {"2;3;7", werte(0, 1, 0)},
+      {"2,3,7,1,1\r\n", werte(2, 4, 7)},
+      {"2,3,7\r\n1,1,1\r\n", werte(2, 4, 7)},
+      {"2,\r\n3,7\r\n", werte(2, 1, 0)},
+      {"\r\n2,3,7\r\n", werte(0, 1, 0)},
+      {"", werte(0, 1, 0)},
+      {"2,3", werte(2, 4, 0)},
+      {"2;3;7", werte(0, 1, 0)},
       // Out of range, or no 16-bit integer.
-      {"-1,-1,-1\r\n", werte(0, 1, -1)}, {"3,4,7", werte(0, 1, 7)}, {"-2,-2,7", werte(0, 1, 7)}, {"2,3,1.5", werte(2, 4, 0)},
-      {"2,-32768,-32768", werte(2, 1, -32768)}, {"32768,3,7", werte(0, 4, 7)}, {"2,3,-32769", werte(2, 4, 0)},
-      {"+2,+3,+7", werte(0, 1, 0)}, {"2 1,-,x", werte(0, 1, 0)}, {"2,,7", werte(2, 1, 7)}, {"2\0,3\0,7"s, werte(0, 1, 7)},
-      {"\xFF\xFE" "2\0,\0" "3\0,\0" "7\0\r\0\n\0"s, werte(0, 1, 0)},
+      {"-1,-1,-1\r\n", werte(0, 1, -1)},
+      {"3,4,7", werte(0, 1, 7)},
+      {"-2,-2,7", werte(0, 1, 7)},
+      {"2,3,1.5", werte(2, 4, 0)},
+      {"2,-32768,-32768", werte(2, 1, -32768)},
+      {"32768,3,7", werte(0, 4, 7)},
+      {"2,3,-32769", werte(2, 4, 0)},
+      {"+2,+3,+7", werte(0, 1, 0)},
+      {"2 1,-,x", werte(0, 1, 0)},
+      {"2,,7", werte(2, 1, 7)},
+      {"2\0,3\0,7"s, werte(0, 1, 7)},
+      {"\xFF\xFE"
+       "2\0,\0"
+       "3\0,\0"
+       "7\0\r\0\n\0"s,
+       werte(0, 1, 0)},
       // A line of exactly the limit is read whole; past it only the field the limit cuts is missing.
-      {zeile("1,2,", kMaxLineBytes, "3"), werte(1, 3, 3)}, {zeile("1,2,", kMaxLineBytes, "3") + "\r\n", werte(1, 3, 3)},
-      {zeile("1,2,", kMaxLineBytes + 1, "3") + "\r\n", werte(1, 3, 0)}, {zeile("1,", kMaxLineBytes + 2, "2,3"), werte(1, 1, 0)},
-      {std::string(100000, '7'), werte(0, 1, 0)}, {"1,2,3," + std::string(100000, 'x'), werte(1, 3, 3)}};
+      {zeile("1,2,", kMaxLineBytes, "3"), werte(1, 3, 3)},
+      {zeile("1,2,", kMaxLineBytes, "3") + "\r\n", werte(1, 3, 3)},
+      {zeile("1,2,", kMaxLineBytes + 1, "3") + "\r\n", werte(1, 3, 0)},
+      {zeile("1,", kMaxLineBytes + 2, "2,3"), werte(1, 1, 0)},
+      {std::string(100000, '7'), werte(0, 1, 0)},
+      {"1,2,3," + std::string(100000, 'x'), werte(1, 3, 3)}};
   for (const auto& [bytes, erwartet] : faelle) EXPECT_EQ(EinstellungenAusDateianfang(bytes), erwartet) << bytes;
 }
 
 // A fresh folder for each test, with the settings file's path in it.
 struct Ordner : testing::Test {
   void SetUp() override { ASSERT_TRUE(fs::create_directory(dir)); }
-  void TearDown() override { std::error_code egal; fs::remove_all(dir, egal); }
+  void TearDown() override {
+    std::error_code egal;
+    fs::remove_all(dir, egal);
+  }
   const fs::path dir = fs::temp_directory_path() / ("paarix-settings-" + std::to_string(getpid()));
   const fs::path ini = dir / "paarix.ini";
 };
 
 // The first start writes three zeros; a file that is there, even empty, stays until the close.
 TEST_F(Ordner, StartAndCloseRoundTrip) {
-  const struct { std::string vorher; Einstellungen gelesen; std::string nachher; } faelle[] = {
-      {"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"}, {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"}, {"", werte(0, 1, 0), "0,0,0\r\n"},
-      {"1,2,3,4\r\n5,6\r\n", werte(1, 3, 3), "1,2,3\r\n"}, {std::string(5000, '\xFF'), werte(0, 1, 0), "0,0,0\r\n"}};
+  const struct {
+    std::string vorher;
+    Einstellungen gelesen;
+    std::string nachher;
+  } faelle[] = {{"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"},
+                {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"},
+                {"", werte(0, 1, 0), "0,0,0\r\n"},
+                {"1,2,3,4\r\n5,6\r\n", werte(1, 3, 3), "1,2,3\r\n"},
+                {std::string(5000, '\xFF'), werte(0, 1, 0), "0,0,0\r\n"}};
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
   for (const auto& f : faelle) {
@@ -120,16 +157,18 @@ TEST_F(Ordner, NoPlaceForTheFile) {
 // AppPfad ends in one separator of the platform; the file lives beside the program when it can be made
 // there, else in the user's folder, which is then made.
 TEST_F(Ordner, WhereTheFileLives) {
-  const std::tuple<std::string, char, std::string> pfade[] = {{"/opt/paarix", '/', "/opt/paarix/"}, {"/", '/', "/"},
-      {"", '/', "./"}, {"C:/Spiele", '\\', "C:\\Spiele\\"}, {"C:\\", '\\', "C:\\"}, {"", '\\', ".\\"}};
-  for (const auto& [ordner, trenner, pfad] : pfade) EXPECT_EQ(AppPfadAus(ordner, trenner).native(), fs::path(pfad).native());
+  const std::tuple<std::string, char, std::string> pfade[] = {
+      {"/opt/paarix", '/', "/opt/paarix/"}, {"/", '/', "/"},        {"", '/', "./"},
+      {"C:/Spiele", '\\', "C:\\Spiele\\"},  {"C:\\", '\\', "C:\\"}, {"", '\\', ".\\"}};
+  for (const auto& [ordner, trenner, pfad] : pfade)
+    EXPECT_EQ(AppPfadAus(ordner, trenner).native(), fs::path(pfad).native());
   EXPECT_EQ(IniDateiIn(AppPfadAus("C:/", '\\')).native(), fs::path("C:\\paarix.ini").native());
   EXPECT_EQ(AppPfadAus("a/b").native(), (fs::path("a") / "b" / "").native());
   EXPECT_TRUE(fs::exists(AppPfadErmitteln() += fs::path(testing::internal::GetArgvs()[0]).filename()));
 
   const fs::path benutzer = dir / "home" / "paarix";
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), benutzer), ini);
-  ASSERT_TRUE(fs::create_directory(ini));  // no file can ever be saved there
+  ASSERT_TRUE(fs::create_directory(ini));                                          // no file can ever be saved there
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), benutzer), benutzer / "paarix.ini");  // and the user's folder made
   EXPECT_TRUE(fs::is_directory(benutzer));
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir / "fehlt"), {}), dir / "fehlt" / "paarix.ini");
@@ -139,11 +178,19 @@ TEST_F(Ordner, WhereTheFileLives) {
 // Start-up removes the new files that saves of ended processes left (the process id is in the name),
 // and nothing else: not those of a running process, not other names, no directory.
 TEST_F(Ordner, StartUpRemovesOnlyStaleTempFiles) {
-  Namen bleiben = {"paarix.ini", "paarix.ini." + std::to_string(getpid()) + "-1f.tmp", "andere.ini.99999999-1f.tmp",
-      "paarix.ini.tmp", "paarix.ini.99999999-1g.tmp", "paarix.ini.99999999-.tmp", "paarix.ini.-1f.tmp",
-      "paarix.ini.99999999-1f.tmp.alt", "xpaarix.ini.99999999-1f.tmp", "paarix.ini.99999999-1f.txt"};
+  Namen bleiben = {"paarix.ini",
+                   "paarix.ini." + std::to_string(getpid()) + "-1f.tmp",
+                   "andere.ini.99999999-1f.tmp",
+                   "paarix.ini.tmp",
+                   "paarix.ini.99999999-1g.tmp",
+                   "paarix.ini.99999999-.tmp",
+                   "paarix.ini.-1f.tmp",
+                   "paarix.ini.99999999-1f.tmp.alt",
+                   "xpaarix.ini.99999999-1f.tmp",
+                   "paarix.ini.99999999-1f.txt"};
   for (const std::string& name : bleiben) ASSERT_TRUE(writeBytes(dir / name, "2,3,7\r\n"));
-  for (const char* name : {"paarix.ini.99999999-1f.tmp", "paarix.ini.4000000000-0123abcd.tmp"}) writeBytes(dir / name, "");
+  for (const char* name : {"paarix.ini.99999999-1f.tmp", "paarix.ini.4000000000-0123abcd.tmp"})
+    writeBytes(dir / name, "");
   ASSERT_TRUE(fs::create_directory(dir / *bleiben.emplace("paarix.ini.99999999-2f.tmp").first));
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(2, 4, 7));
   EXPECT_EQ(inhalt(dir), bleiben);
@@ -168,7 +215,8 @@ bool imKind(const std::function<bool()>& check, std::function<bool()> vorher = {
 TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
   const int rohr = ::mkfifo(ini.c_str(), 0644) == 0 ? ::open(ini.c_str(), O_RDWR | O_NONBLOCK) : -1;
   ASSERT_EQ(::write(rohr, "2,3,7\r\n", 7), 7);
-  for (const fs::path& pfad : {ini, fs::path("/dev/null")}) EXPECT_FALSE(DateiVorhanden(pfad) || EinstellungenLesen(pfad) != werte(0, 1, 0));
+  for (const fs::path& pfad : {ini, fs::path("/dev/null")})
+    EXPECT_FALSE(DateiVorhanden(pfad) || EinstellungenLesen(pfad) != werte(0, 1, 0));
   EXPECT_EQ(::read(rohr, std::array<char, 8>{}.data(), 8), 7);
   ::close(rohr);
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
@@ -185,12 +233,15 @@ TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
     EXPECT_EQ(imKind([&] { return !EinstellungenSpeichern(ini, 1, 1, 1); },
                      [&] { return ::signal(SIGXFSZ, signal) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &grenze) == 0; }),
               signal == SIG_IGN);
-    EXPECT_EQ(std::pair(readBytes(ini), inhalt(dir).size()), std::pair("1,2,3\r\n"s, std::size_t(signal == SIG_IGN ? 1 : 2)));
+    EXPECT_EQ(std::pair(readBytes(ini), inhalt(dir).size()),
+              std::pair("1,2,3\r\n"s, std::size_t(signal == SIG_IGN ? 1 : 2)));
   }
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(1, 3, 3));
   EXPECT_EQ(inhalt(dir), Namen{"paarix.ini"});
 
-  const auto gelesen = [](std::string n = {}) { return (std::ifstream("/proc/self/io") >> n >> n, std::stol(n)); };  // rchar
+  const auto gelesen = [](std::string n = {}) {
+    return (std::ifstream("/proc/self/io") >> n >> n, std::stol(n));
+  };                              // rchar
   fs::resize_file(ini, 1 << 30);  // sparse: nothing on the disk
   const long a = gelesen(), b = gelesen();
   EXPECT_EQ(EinstellungenLesen(ini), werte(1, 3, 3));
@@ -202,8 +253,10 @@ TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
 TEST_F(Ordner, FolderClosedToTheUser) {
   const fs::path programm = dir / "programm", neben = programm / "paarix.ini", benutzer = dir / "home" / "paarix";
   const auto waehlen = [&] { return IniDateiWaehlen(AppPfadAus(programm), benutzer); };
-  ASSERT_TRUE(fs::create_directory(programm) && writeBytes(neben, "2,3,-7777\r\n") && ::chmod(programm.c_str(), 0555) == 0);
-  EXPECT_TRUE(imKind([&] { return !writeBytes(programm / "x", "") && waehlen() == neben && EinstellungenSpeichern(neben, 1, 2, 3); }));
+  ASSERT_TRUE(fs::create_directory(programm) && writeBytes(neben, "2,3,-7777\r\n") &&
+              ::chmod(programm.c_str(), 0555) == 0);
+  EXPECT_TRUE(imKind(
+      [&] { return !writeBytes(programm / "x", "") && waehlen() == neben && EinstellungenSpeichern(neben, 1, 2, 3); }));
   ASSERT_EQ(::chmod(neben.c_str(), 0444), 0);
   EXPECT_TRUE(imKind([&] { return !EinstellungenSpeichern(neben, 0, 0, 0) && waehlen() == benutzer / "paarix.ini"; }));
   EXPECT_EQ(std::pair(readBytes(neben), inhalt(programm)), std::pair("1,2,3\r\n"s, Namen{"paarix.ini"}));
@@ -212,8 +265,10 @@ TEST_F(Ordner, FolderClosedToTheUser) {
 
 // The user's folder: $XDG_CONFIG_HOME when absolute, else ~/.config ($HOME, else the password database).
 TEST(BenutzerOrdner, FromTheEnvironment) {
-  const std::tuple<const char*, const char*, fs::path> faelle[] = {{"/x/cfg", "/h", "/x/cfg/paarix"},
-      {"x/cfg", "/h", "/h/.config/paarix"}, {"", "h", fs::path(getpwuid(getuid())->pw_dir) / ".config/paarix"}};
+  const std::tuple<const char*, const char*, fs::path> faelle[] = {
+      {"/x/cfg", "/h", "/x/cfg/paarix"},
+      {"x/cfg", "/h", "/h/.config/paarix"},
+      {"", "h", fs::path(getpwuid(getuid())->pw_dir) / ".config/paarix"}};
   for (const auto& [xdg, home, ordner] : faelle) {
     const auto umgebung = [&] { return !setenv("XDG_CONFIG_HOME", xdg, 1) && !setenv("HOME", home, 1); };
     EXPECT_TRUE(imKind([&] { return BenutzerOrdnerErmitteln() == ordner; }, umgebung)) << ordner;

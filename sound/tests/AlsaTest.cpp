@@ -10,8 +10,8 @@
 namespace paarix {
 namespace {
 
-using testing::IsEmpty;
 using test::playCue;
+using testing::IsEmpty;
 test::AlsaFaults& faults = test::alsaFaults;
 
 struct Alsa : testing::Test {
@@ -19,7 +19,8 @@ struct Alsa : testing::Test {
   // What the device wrote, against the tones of the cues it should have played.
   std::vector<std::string> captured(const std::vector<int16_t>& cues) const {
     std::vector<Tone> tones;
-    for (int16_t cue : cues) for (const Tone& tone : cueTones(cue)) tones.push_back(tone);
+    for (int16_t cue : cues)
+      for (const Tone& tone : cueTones(cue)) tones.push_back(tone);
     return test::checkCueSignal(test::readWav(configs.wav()), tones);
   }
   test::AlsaConfigDir configs;

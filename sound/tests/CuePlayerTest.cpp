@@ -19,7 +19,10 @@ struct Log {
   std::vector<std::thread::id> threads;
   int running = 0, mostAtOnce = 0;
   // Whether a play has started, within 10 s.
-  bool waitForPlay() { std::unique_lock lock(mutex); return started.wait_for(lock, 10s, [&] { return !played.empty(); }); }
+  bool waitForPlay() {
+    std::unique_lock lock(mutex);
+    return started.wait_for(lock, 10s, [&] { return !played.empty(); });
+  }
 };
 struct LoggingDevice final : ToneDevice {
   explicit LoggingDevice(std::shared_ptr<Log> l) : log(std::move(l)) {}
@@ -52,7 +55,8 @@ TEST(CuePlayer, OpensTheDeviceOnTheAudioThreadPlaysOneCueAtATimeAndShutsDown) {
   third.wait();
   EXPECT_TRUE(first.done() && second.done());
   const std::thread::id audio = ranOn.get_future().get();
-  EXPECT_EQ((std::lock_guard(log->mutex), std::pair(log->running, log->mostAtOnce)), std::pair(0, 1)) << "done before its play ended";
+  EXPECT_EQ((std::lock_guard(log->mutex), std::pair(log->running, log->mostAtOnce)), std::pair(0, 1))
+      << "done before its play ended";
   EXPECT_EQ(log->played, (std::vector{cueTones(11), cueTones(16), cueTones(9)}));
   EXPECT_NE(audio, std::this_thread::get_id());
   EXPECT_EQ(log->threads, std::vector(3, audio));
@@ -70,7 +74,9 @@ TEST(CuePlayer, OpensTheDeviceOnTheAudioThreadPlaysOneCueAtATimeAndShutsDown) {
 // A device that throws (it should not), a factory that throws or finds no device, and the
 // silent device: each cue still takes its whole time.
 TEST(CuePlayer, EveryCueKeepsItsDuration) {
-  struct Thrower final : ToneDevice { void play(const std::vector<Tone>&) override { throw std::runtime_error("gone"); } };
+  struct Thrower final : ToneDevice {
+    void play(const std::vector<Tone>&) override { throw std::runtime_error("gone"); }
+  };
   CuePlayer thrower(std::make_unique<Thrower>()), silent(std::make_unique<SilentToneDevice>());
   CuePlayer noDevice([] { return std::unique_ptr<ToneDevice>(); });
   CuePlayer failingFactory([]() -> std::unique_ptr<ToneDevice> { throw std::runtime_error("no sound"); });

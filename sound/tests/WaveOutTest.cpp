@@ -45,11 +45,12 @@ TEST(WaveOut, LostDevice) {
   auto device = WaveOutToneDevice::open(FakeWaveOut::functions());
   ASSERT_NE(device, nullptr);
   EXPECT_EQ(test::stderrLines([&] {
-    for (const auto write : {FakeWaveOut::refuses, FakeWaveOut::refuses, FakeWaveOut::keeps}) {
-      FakeWaveOut::write = write, playCue(*device, 17);
-      EXPECT_FALSE(device->isOpen()) << write;
-    }
-  }), 1);
+              for (const auto write : {FakeWaveOut::refuses, FakeWaveOut::refuses, FakeWaveOut::keeps}) {
+                FakeWaveOut::write = write, playCue(*device, 17);
+                EXPECT_FALSE(device->isOpen()) << write;
+              }
+            }),
+            1);
   FakeWaveOut::write = FakeWaveOut::plays, playCue(*device, 12);
   EXPECT_TRUE(device->isOpen());
   EXPECT_EQ(std::tuple(FakeWaveOut::opens, FakeWaveOut::resets, FakeWaveOut::closes), std::tuple(4, 3, 3));

@@ -16,10 +16,14 @@ namespace paarix::test {
 struct AlsaConfigDir {
   AlsaConfigDir() {
     std::filesystem::create_directories(dir);
-    std::ofstream(capture()) << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true file " << wav() << " }\n";
+    std::ofstream(capture()) << "pcm.!default { type file slave.pcm { type null } format \"wav\" truncate true file "
+                             << wav() << " }\n";
     std::ofstream(missing()) << "pcm.!default { type plug slave.pcm \"nowhere\" }\n";
   }
-  ~AlsaConfigDir() { std::error_code ignored; std::filesystem::remove_all(dir, ignored); }
+  ~AlsaConfigDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
   AlsaConfigDir(const AlsaConfigDir&) = delete;
   std::filesystem::path capture() const { return dir / "capture.conf"; }
   std::filesystem::path missing() const { return dir / "missing.conf"; }

@@ -36,12 +36,14 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
   };
   if (std::ssize(x) != int64_t{durationMs(tones)} * 48) return report(0, "sample count ", x.size()), problems;
   const double a = 32767 * std::pow(10.0, -12.0 / 20);  // the peak of a tone
-  const auto level = [&](int64_t from, int64_t to) {  // the peak of a sine with the same RMS
+  const auto level = [&](int64_t from, int64_t to) {    // the peak of a sine with the same RMS
     double sum = 0;
     for (int64_t n = from; n < to; ++n) sum += static_cast<double>(x[n]) * x[n];
     return std::sqrt(2 * sum / static_cast<double>(to - from));
   };
-  const auto hz = [&](size_t i) { return i < tones.size() && tones[i].hz > 0 && tones[i].hz < 24000 ? tones[i].hz : 0; };
+  const auto hz = [&](size_t i) {
+    return i < tones.size() && tones[i].hz > 0 && tones[i].hz < 24000 ? tones[i].hz : 0;
+  };
   std::vector<double> step(x.size(), 4.0);  // the steepest step a faded sine may take there
   for (int64_t i = 0, b = 0, e = 0; i < std::ssize(tones); ++i, b = e) {
     e = b + std::max(tones[i].ms, 0) * 48;
@@ -51,11 +53,13 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
     if (hz(i) == 0 && first != e) report(i, "a pause holds sound at ", first / 48.0, " ms");
     if (hz(i) == 0 || e == b) continue;
     std::fill(step.begin() + b, step.begin() + e, a * (2 * std::sin(std::numbers::pi * hz(i) / 48000) + 0.02) + 4);
-    if (const double db = 20 * std::log10(level(b + 144, e - 144) / a); std::abs(db) > 1) report(i, "level ", db, " dB");
+    if (const double db = 20 * std::log10(level(b + 144, e - 144) / a); std::abs(db) > 1)
+      report(i, "level ", db, " dB");
     std::vector<double> crossings;  // zero crossings, placed by linear interpolation
     for (int64_t n = b + 145; n < e - 144; ++n)
       if ((x[n - 1] < 0) != (x[n] < 0)) crossings.push_back(n - 1 + x[n - 1] / double(x[n - 1] - x[n]));
-    const double f = crossings.size() < 3 ? 0 : (crossings.size() - 1) / 2.0 / (crossings.back() - crossings.front()) * 48000;
+    const double f =
+        crossings.size() < 3 ? 0 : (crossings.size() - 1) / 2.0 / (crossings.back() - crossings.front()) * 48000;
     if (std::abs(f / hz(i) - 1) > 0.02) report(i, "frequency ", f, ", expected ", hz(i));
     if (std::max(level(b, b + 48), level(e - 48, e)) > a / 4) report(i, "no fade at its edges");
     // Edges: the first and the last sound, and between two tones the quietest two
@@ -77,7 +81,8 @@ inline std::vector<int16_t> readWav(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   const std::string d{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const std::string format("\x01\x00\x01\x00\x80\xbb\x00\x00\x00\x77\x01\x00\x02\x00\x10\x00", 16);
-  if (d.size() < 44 || d.compare(0, 4, "RIFF") != 0 || d.compare(20, 16, format) != 0 || d.compare(36, 4, "data") != 0) return {};
+  if (d.size() < 44 || d.compare(0, 4, "RIFF") != 0 || d.compare(20, 16, format) != 0 || d.compare(36, 4, "data") != 0)
+    return {};
   std::vector<int16_t> samples((d.size() - 44) / 2);
   return std::memcpy(samples.data(), d.data() + 44, samples.size() * 2), samples;  // little-endian, as the host
 }
@@ -88,7 +93,9 @@ inline void playCue(int16_t cue, const std::function<void()>& play) {
   play();
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(durationMs(cueTones(cue)))) << cue;
 }
-inline void playCue(ToneDevice& device, int16_t cue) { playCue(cue, [&] { Ton(cue, device); }); }
+inline void playCue(ToneDevice& device, int16_t cue) {
+  playCue(cue, [&] { Ton(cue, device); });
+}
 
 // How many lines `run` writes on stderr.
 inline long stderrLines(const std::function<void()>& run) {

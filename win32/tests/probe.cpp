@@ -31,9 +31,9 @@ using State = std::map<std::wstring, std::wstring>;
 
 void Print(const std::wstring& text) {
   std::string bytes(text.size() * 3 + 1, '\0');
-  bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                                       bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                                                       nullptr)));
+  bytes.resize(
+      static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
+                                              static_cast<int>(bytes.size()), nullptr, nullptr)));
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
 }

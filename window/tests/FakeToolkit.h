@@ -31,7 +31,9 @@ struct FakeToolkit : Toolkit {
   void Log(std::string what) { log.push_back(std::move(what)); }
   std::string Name(Control c) const { return std::string(ControlName(c)); }
 
-  void setCaption(const std::u16string& text) override { caption = text, Log("caption:" + std::string(text.begin(), text.end())); }
+  void setCaption(const std::u16string& text) override {
+    caption = text, Log("caption:" + std::string(text.begin(), text.end()));
+  }
   void hideWindow() override { shown = false, Log("hide"); }
   void showWindow() override { shown = true, Log("show"); }
   void repaintWindow() override { Log("repaint"); }

@@ -89,9 +89,11 @@ TEST(Start, FromTheSettingsFileToTheFirstView) {
               std::tuple(f.brl, f.anzahl, size_t{3}, size_t{4}));
     EXPECT_EQ(h.tk.items[1][f.brl], texte::LstBrl[f.brl]);
     EXPECT_EQ(h.Feld(), std::u16string(f.karten, u'.') + u"  " + std::u16string(f.anzahl + 1, u'-'));
-    EXPECT_EQ(std::tuple(h.paarix.Zustand().Zug, h.paarix.Zustand().AktSpieler, h.zufall.saaten, h.tk.Count("text:Spiel")),
-              std::tuple(int16_t{0}, int16_t{1}, 0, 2));
-    EXPECT_EQ(std::tuple(h.tk.focus, h.Sichtbar(), h.tk.caption), std::tuple(Control::CmdInfo, kNormal, h.paarix.Titel()));
+    EXPECT_EQ(
+        std::tuple(h.paarix.Zustand().Zug, h.paarix.Zustand().AktSpieler, h.zufall.saaten, h.tk.Count("text:Spiel")),
+        std::tuple(int16_t{0}, int16_t{1}, 0, 2));
+    EXPECT_EQ(std::tuple(h.tk.focus, h.Sichtbar(), h.tk.caption),
+              std::tuple(Control::CmdInfo, kNormal, h.paarix.Titel()));
     EXPECT_EQ(std::count(h.tk.texts[6].begin(), h.tk.texts[6].end(), u'\n'), 20);
     EXPECT_TRUE(h.paarix.Form_QueryUnload());
     EXPECT_EQ(h.Datei(), f.nachSchluss);
@@ -110,12 +112,12 @@ TEST(Spiel, HandlersPlayAWholeGame) {
   EXPECT_EQ(std::tuple(h.Feld(), h.tk.focus, h.zufall.saaten), std::tuple(u"............  --", Control::Spiel, 1));
   for (char16_t taste : {u'x', u'1', u'\r', u'\b', u'-'}) h.paarix.Spiel_KeyPress(taste);
   EXPECT_EQ(std::tuple(h.Feld(), h.Cues().size()), std::tuple(u"............  --", size_t{0}));
-  h.paarix.Spiel_KeyPress(u' ');                  // caret 0: a
-  h.paarix.Spiel_Routing(7);                      // b: a miss
-  h.tk.caretPos = 15, h.paarix.Spiel_Click();     // anywhere: face down, player 2
+  h.paarix.Spiel_KeyPress(u' ');                         // caret 0: a
+  h.paarix.Spiel_Routing(7);                             // b: a miss
+  h.tk.caretPos = 15, h.paarix.Spiel_Click();            // anywhere: face down, player 2
   h.paarix.Spiel_Routing(0), h.paarix.Spiel_Routing(6);  // a pair for player 2
   h.paarix.Spiel_DblClick();
-  h.paarix.Spiel_Routing(0);                      // a matched card
+  h.paarix.Spiel_Routing(0);  // a matched card
   EXPECT_EQ(std::tuple(h.Feld(), h.tk.caretPos, h.Cues(), h.tk.Count("clearSelection")),
             std::tuple(u"-.....-.....  -a", int16_t{0}, std::vector{9, 16, 9, 11, 8}, 5));
   for (int16_t pos = 1; pos < 6; ++pos) h.paarix.Spiel_Routing(pos), h.paarix.Spiel_Routing(pos + 6);
@@ -132,7 +134,8 @@ TEST(Ansichten, HelpViewAndFullFieldView) {
     h.paarix.CmdInfo_Click();
     EXPECT_EQ(h.tk.log, (std::vector<std::string>{"hide", "-CmdInfo", "-LstBrl", "-LstAnzahl", "-Spiel", "-CmdNeu",
                                                   "-CmdEnde", "+Info", "show", "focus:Info"}));
-    EXPECT_EQ(std::tuple(h.paarix.AktuelleAnsicht(), h.Sichtbar(), h.tk.caption), std::tuple(Ansicht::Hilfe, kHilfe, titel));
+    EXPECT_EQ(std::tuple(h.paarix.AktuelleAnsicht(), h.Sichtbar(), h.tk.caption),
+              std::tuple(Ansicht::Hilfe, kHilfe, titel));
     h.paarix.Info_KeyPress(taste);
     EXPECT_EQ(std::tuple(h.Sichtbar(), h.tk.focus, h.tk.shown, h.tk.log.back()),
               std::tuple(kNormal, Control::LstBrl, true, std::string("focus:LstBrl")));
@@ -145,9 +148,11 @@ TEST(Ansichten, HelpViewAndFullFieldView) {
   for (char16_t taste : {u'v', u'V'}) {
     h.tk.log.clear();
     h.paarix.Spiel_KeyPress(taste);
-    EXPECT_EQ(h.tk.log, (std::vector<std::string>{"hide", "process", "caption:", "-CmdEnde", "-CmdInfo", "-CmdNeu",
-                                                  "-LstBrl", "-LstAnzahl", "+Spiel", "show", "focus:Spiel", "repaint"}));
-    EXPECT_EQ(std::tuple(h.Sichtbar(), h.tk.caption, h.paarix.AktuelleAnsicht()), std::tuple(kVollbild, u"", Ansicht::Vollbild));
+    EXPECT_EQ(h.tk.log,
+              (std::vector<std::string>{"hide", "process", "caption:", "-CmdEnde", "-CmdInfo", "-CmdNeu", "-LstBrl",
+                                        "-LstAnzahl", "+Spiel", "show", "focus:Spiel", "repaint"}));
+    EXPECT_EQ(std::tuple(h.Sichtbar(), h.tk.caption, h.paarix.AktuelleAnsicht()),
+              std::tuple(kVollbild, u"", Ansicht::Vollbild));
   }
   for (int i = 0; i < 2; ++i) {  // Escape leaves the full-field view, and sounds in the normal view too
     h.paarix.Spiel_KeyPress(u'\x1b');
@@ -161,7 +166,8 @@ TEST(Ansichten, HelpViewAndFullFieldView) {
   h.paarix.Spiel_KeyPress(u'v');
   h.paarix.Spiel_Routing(static_cast<int16_t>(l.find(l[0], 1)));
   for (char16_t c = u'a'; c <= u'f'; ++c) {
-    if (c != l[0]) h.paarix.Spiel_Routing(static_cast<int16_t>(l.find(c))), h.paarix.Spiel_Routing(static_cast<int16_t>(l.rfind(c)));
+    if (c != l[0])
+      h.paarix.Spiel_Routing(static_cast<int16_t>(l.find(c))), h.paarix.Spiel_Routing(static_cast<int16_t>(l.rfind(c)));
   }
   ASSERT_EQ(std::tuple(h.Feld(), h.paarix.AktuelleAnsicht()), std::tuple(u"Spielschluss  f", Ansicht::Vollbild));
   h.paarix.Spiel_KeyPress(u' ');
@@ -183,7 +189,9 @@ TEST(Schliessen, EveryCauseSavesOnce) {
     if (weg >= 2) {  // the quit button, or a close while the first card's cue plays
       h.paarix.CmdNeu_Click();
       h.tk.duringCue = {[&] { EXPECT_FALSE(h.paarix.Form_QueryUnload()); },
-                        [&] { if (weg == 3) h.paarix.SessionEnding(); }};
+                        [&] {
+                          if (weg == 3) h.paarix.SessionEnding();
+                        }};
       if (weg == 2) h.paarix.CmdEnde_Click();
       h.paarix.Spiel_KeyPress(u' ');
       EXPECT_EQ(h.Datei(), weg == 3 ? "1,2,5\r\n" : "0,0,5\r\n");

@@ -2,11 +2,11 @@
 // it gets, in-process (tests/a11y/*.py look from outside, as AT-SPI clients).
 #include <gtest/gtest.h>
 
-#include <QAccessible>
-#include <QAccessibleTextInterface>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
 #include <qpa/qplatformintegration.h>
+#include <QAccessible>
+#include <QAccessibleTextInterface>
 
 #include "../Tisch.h"
 
@@ -34,7 +34,12 @@ TEST(a11y, RoutingActivatesItsCellAfterTheAnswerOtherCaretMovesDoNot) {
   t.Geben(u"abcdefabcdef");
   t.FeldFokus(0);
   QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(t.spiel())->textInterface();
-  struct Schritt { std::function<void()> tun; const char* feld; Cues cues; int caret; };
+  struct Schritt {
+    std::function<void()> tun;
+    const char* feld;
+    Cues cues;
+    int caret;
+  };
   const Schritt schritte[] = {
       {[&] { text->setCursorPosition(4); }, "....e.......  --", {9}, 4},
       {[&] { text->setCursorPosition(4); }, "....e.......  --", {9, 8}, 4},          // its own cell: refused
@@ -45,12 +50,16 @@ TEST(a11y, RoutingActivatesItsCellAfterTheAnswerOtherCaretMovesDoNot) {
          text->setSelection(0, 1, 3);
          for (Qt::Key k : {Qt::Key_Home, Qt::Key_Right, Qt::Key_End, Qt::Key_Left}) t.Taste(k);
          t.w->setCaret(6);
-       }, "....-.....-.  a-", {9, 8, 11, 8}, 6}};
+       },
+       "....-.....-.  a-",
+       {9, 8, 11, 8},
+       6}};
   for (size_t i = 0; i < std::size(schritte); ++i) {
     schritte[i].tun();
     EXPECT_TRUE(i != 0 || t.Feld() == QStringLiteral("............  --")) << "the card turned before the answer";
     QCoreApplication::processEvents();
-    EXPECT_EQ(std::tuple(t.Feld(), t.Gespielt(), t.Caret()), std::tuple(QString::fromLatin1(schritte[i].feld), schritte[i].cues, schritte[i].caret))
+    EXPECT_EQ(std::tuple(t.Feld(), t.Gespielt(), t.Caret()),
+              std::tuple(QString::fromLatin1(schritte[i].feld), schritte[i].cues, schritte[i].caret))
         << "step " << i;
   }
 }
