@@ -11,7 +11,7 @@
 #include "Einstellungen.h"
 #include "Paarix.h"
 #include "ToneDevice.h"
-#include "Win32Toolkit.h"
+#include "Win32Window.h"
 #include "Zufall.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -21,9 +21,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // The tone device opens on the audio thread: the window does not wait for it.
   paarix::CuePlayer cues(paarix::openToneDevice);
   paarix::UhrZufall zufall;
-  paarix::Win32Toolkit toolkit(instance);
-  paarix::Paarix fenster(toolkit, paarix::IniDateiWaehlen(), cues, zufall);
-  toolkit.attach(fenster);
-  fenster.Form_Load();
-  return toolkit.run(showCommand);
+  paarix::Win32Window window(instance);
+  paarix::Paarix paarix(window, paarix::IniDateiWaehlen(), cues, zufall);
+  window.attach(paarix);
+  paarix.Form_Load();
+  return window.run(showCommand);
 }

@@ -24,7 +24,7 @@ class Toolkit {
   // Handles the window events that are already queued, except the player's input,
   // which waits for the running handler to end like all input.
   virtual void processPendingEvents() = 0;
-  // Asks the window to close; the front end then calls Paarix::FormQueryUnload.
+  // Asks the window to close; the front end then calls Paarix::Form_QueryUnload.
   virtual void requestClose() = 0;
 
   // The controls.

@@ -23,17 +23,17 @@ namespace paarix {
 // process: a Braille routing key is an EM_SETSEL onto a cell. Such a routing
 // waits in line with the player's keys and clicks and runs from the message loop,
 // so the screen reader is never kept waiting for a card's cue.
-class Win32Toolkit final : public Toolkit {
+class Win32Window final : public Toolkit {
  public:
   // Creates the window and its controls, all hidden but the controls of the
   // normal view; the window appears in run().
-  explicit Win32Toolkit(HINSTANCE instance);
-  ~Win32Toolkit() override;
-  Win32Toolkit(const Win32Toolkit&) = delete;
-  Win32Toolkit& operator=(const Win32Toolkit&) = delete;
+  explicit Win32Window(HINSTANCE instance);
+  ~Win32Window() override;
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
 
   // The window logic that receives the events; set before the first message.
-  void attach(Paarix& logic) { logic_ = &logic; }
+  void attach(Paarix& paarix) { paarix_ = &paarix; }
   // Shows the window and runs the message loop until the window is destroyed.
   int run(int showCommand);
 
@@ -82,7 +82,7 @@ class Win32Toolkit final : public Toolkit {
   HFONT windowFont_ = nullptr;
   HFONT infoFont_ = nullptr;
   UINT dpi_ = 96;
-  Paarix* logic_ = nullptr;
+  Paarix* paarix_ = nullptr;
   HWND focusAtDeactivation_ = nullptr;
   bool clickStarted_ = false;
   std::deque<Routing> routings_;

@@ -1,4 +1,4 @@
-#include "Win32Toolkit.h"
+#include "Win32Window.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -63,7 +63,7 @@ int16_t ToInt16(DWORD value) { return static_cast<int16_t>(std::min<DWORD>(value
 
 }  // namespace
 
-Win32Toolkit::Win32Toolkit(HINSTANCE instance) {
+Win32Window::Win32Window(HINSTANCE instance) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = WindowProc;
@@ -79,14 +79,14 @@ Win32Toolkit::Win32Toolkit(HINSTANCE instance) {
   applyDpi(DpiOf(window_));
 }
 
-Win32Toolkit::~Win32Toolkit() {
-  logic_ = nullptr;  // the window logic may be gone already; nothing reaches it now
+Win32Window::~Win32Window() {
+  paarix_ = nullptr;  // the window logic may be gone already; nothing reaches it now
   if (window_ != nullptr) DestroyWindow(window_);
   DeleteObject(windowFont_);
   DeleteObject(infoFont_);
 }
 
-void Win32Toolkit::createControls(HINSTANCE instance) {
+void Win32Window::createControls(HINSTANCE instance) {
   // Created in tab order: the dialog manager's Tab follows the creation order and
   // skips hidden controls.
   for (const Control control : kTabOrder) {
@@ -125,7 +125,7 @@ void Win32Toolkit::createControls(HINSTANCE instance) {
   }
 }
 
-void Win32Toolkit::applyDpi(UINT dpi) {
+void Win32Window::applyDpi(UINT dpi) {
   dpi_ = dpi;
   HFONT oldWindowFont = windowFont_;
   HFONT oldInfoFont = infoFont_;
@@ -147,7 +147,7 @@ void Win32Toolkit::applyDpi(UINT dpi) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int Win32Toolkit::run(int showCommand) {
+int Win32Window::run(int showCommand) {
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
   MSG msg;
@@ -164,8 +164,8 @@ int Win32Toolkit::run(int showCommand) {
   }
 }
 
-bool Win32Toolkit::runNextRouting() {
-  if (routings_.empty() || logic_ == nullptr || window_ == nullptr) return false;
+bool Win32Window::runNextRouting() {
+  if (routings_.empty() || paarix_ == nullptr || window_ == nullptr) return false;
   // Keys and clicks that came before the routing key go first.
   MSG input;
   if (PeekMessageW(&input, nullptr, 0, 0, PM_NOREMOVE | PM_QS_INPUT) &&
@@ -174,17 +174,17 @@ bool Win32Toolkit::runNextRouting() {
   }
   const Routing routing = routings_.front();
   routings_.pop_front();
-  logic_->Spiel_Routing(routing.position);
+  paarix_->Spiel_Routing(routing.position);
   return true;
 }
 
-LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32Toolkit*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->window_ = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<Win32Toolkit*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -194,7 +194,7 @@ LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wPar
   return self->onWindowMessage(message, wParam, lParam);
 }
 
-LRESULT Win32Toolkit::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
       const int index = LOWORD(wParam) - kFirstControlId;
@@ -218,11 +218,11 @@ LRESULT Win32Toolkit::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
       }
       return 0;
     case WM_CLOSE:
-      if (logic_ == nullptr || logic_->Form_QueryUnload()) DestroyWindow(window_);
+      if (paarix_ == nullptr || paarix_->Form_QueryUnload()) DestroyWindow(window_);
       return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
-      if (wParam != 0 && logic_ != nullptr) logic_->SessionEnding();
+      if (wParam != 0 && paarix_ != nullptr) paarix_->SessionEnding();
       return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_DPICHANGED: {
@@ -236,36 +236,36 @@ LRESULT Win32Toolkit::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
-void Win32Toolkit::onCommand(Control control, WORD code) {
-  if (logic_ == nullptr) return;
+void Win32Window::onCommand(Control control, WORD code) {
+  if (paarix_ == nullptr) return;
   if (code == BN_CLICKED) {
-    if (control == Control::CmdInfo) logic_->CmdInfo_Click();
-    if (control == Control::CmdNeu) logic_->CmdNeu_Click();
-    if (control == Control::CmdEnde) logic_->CmdEnde_Click();
+    if (control == Control::CmdInfo) paarix_->CmdInfo_Click();
+    if (control == Control::CmdNeu) paarix_->CmdNeu_Click();
+    if (control == Control::CmdEnde) paarix_->CmdEnde_Click();
   } else if (code == LBN_SELCHANGE && control == Control::LstAnzahl) {
-    logic_->LstAnzahl_Click();
+    paarix_->LstAnzahl_Click();
   }
 }
 
-LRESULT CALLBACK Win32Toolkit::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR self) {
+LRESULT CALLBACK Win32Window::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR self) {
   if (message == WM_NCDESTROY) RemoveWindowSubclass(control, ControlProc, id);
-  return reinterpret_cast<Win32Toolkit*>(self)->onControlMessage(static_cast<Control>(id), control, message, wParam,
-                                                                 lParam);
+  return reinterpret_cast<Win32Window*>(self)->onControlMessage(static_cast<Control>(id), control, message, wParam,
+                                                                lParam);
 }
 
-LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
   const bool textBox = control == Control::Spiel || control == Control::Info;
-  if (logic_ == nullptr) return DefSubclassProc(hwnd, message, wParam, lParam);
+  if (paarix_ == nullptr) return DefSubclassProc(hwnd, message, wParam, lParam);
 
   if (textBox && message == WM_CHAR) {
     // Character keys of the field and the help text; Tab is none. The key goes
     // nowhere else: the text is read-only, and a read-only edit would only beep.
     if (wParam == '\t') return DefSubclassProc(hwnd, message, wParam, lParam);
     const auto code = static_cast<char16_t>(wParam);
-    if (control == Control::Spiel) logic_->Spiel_KeyPress(code);
-    if (control == Control::Info) logic_->Info_KeyPress(code);
+    if (control == Control::Spiel) paarix_->Spiel_KeyPress(code);
+    if (control == Control::Info) paarix_->Info_KeyPress(code);
     return wParam >= 0x20 || wParam == VK_ESCAPE ? 0 : DefSubclassProc(hwnd, message, wParam, lParam);
   }
 
@@ -301,13 +301,13 @@ LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message,
           const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
           const bool click = clickStarted_ && PtInRect(&client, at);
           clickStarted_ = false;
-          if (click) logic_->Spiel_Click();
+          if (click) paarix_->Spiel_Click();
           return result;
         }
         case WM_LBUTTONDBLCLK:
           // The first press was the click; the second selects no word.
           clickStarted_ = false;
-          logic_->Spiel_DblClick();
+          paarix_->Spiel_DblClick();
           return 0;
         default: break;
       }
@@ -322,7 +322,7 @@ LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message,
         const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
         // Only a move to another control counts, not the window losing the keyboard.
         const auto to = reinterpret_cast<HWND>(wParam);
-        if (to != nullptr && IsChild(window_, to)) logic_->LstBrl_LostFocus();
+        if (to != nullptr && IsChild(window_, to)) paarix_->LstBrl_LostFocus();
         return result;
       }
       break;
@@ -342,20 +342,20 @@ LRESULT Win32Toolkit::onControlMessage(Control control, HWND hwnd, UINT message,
 
 // Toolkit: the window.
 
-void Win32Toolkit::setCaption(const std::u16string& caption) { SetWindowTextW(window_, W(caption).c_str()); }
+void Win32Window::setCaption(const std::u16string& caption) { SetWindowTextW(window_, W(caption).c_str()); }
 
-void Win32Toolkit::hideWindow() { ShowWindow(window_, SW_HIDE); }
+void Win32Window::hideWindow() { ShowWindow(window_, SW_HIDE); }
 
-void Win32Toolkit::showWindow() {
+void Win32Window::showWindow() {
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
 }
 
-void Win32Toolkit::repaintWindow() {
+void Win32Window::repaintWindow() {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void Win32Toolkit::processPendingEvents() {
+void Win32Window::processPendingEvents() {
   // Posted messages and painting; the player's input stays queued.
   MSG msg;
   for (int i = 0; i < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_PAINT); ++i) {
@@ -367,9 +367,9 @@ void Win32Toolkit::processPendingEvents() {
   }
 }
 
-void Win32Toolkit::requestClose() { PostMessageW(window_, WM_CLOSE, 0, 0); }
+void Win32Window::requestClose() { PostMessageW(window_, WM_CLOSE, 0, 0); }
 
-void Win32Toolkit::waitForCue(CuePlayer::Completion& cue) {
+void Win32Window::waitForCue(CuePlayer::Completion& cue) {
   const std::shared_ptr<void> ended(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
   HANDLE handle = ended.get();
   if (handle == nullptr) return;  // the caller waits for the cue itself
@@ -386,36 +386,36 @@ void Win32Toolkit::waitForCue(CuePlayer::Completion& cue) {
 
 // Toolkit: the controls.
 
-void Win32Toolkit::setVisible(Control control, bool visible) {
+void Win32Window::setVisible(Control control, bool visible) {
   ShowWindow(hwnd(control), visible ? SW_SHOWNA : SW_HIDE);
 }
 
-bool Win32Toolkit::isVisible(Control control) const {
+bool Win32Window::isVisible(Control control) const {
   return (GetWindowLongW(hwnd(control), GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-void Win32Toolkit::setFocus(Control control) {
+void Win32Window::setFocus(Control control) {
   focusAtDeactivation_ = hwnd(control);  // before the window is shown: it gets the focus then
   if (IsWindowVisible(window_)) SetFocus(hwnd(control));
 }
 
-void Win32Toolkit::addItem(Control list, const std::u16string& entry) {
+void Win32Window::addItem(Control list, const std::u16string& entry) {
   SendMessageW(hwnd(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(entry).c_str()));
 }
 
-int16_t Win32Toolkit::selectedIndex(Control list) const {
+int16_t Win32Window::selectedIndex(Control list) const {
   return static_cast<int16_t>(SendMessageW(hwnd(list), LB_GETCURSEL, 0, 0));  // LB_ERR is -1: none
 }
 
-void Win32Toolkit::select(Control list, int16_t index) { SendMessageW(hwnd(list), LB_SETCURSEL, index, 0); }
+void Win32Window::select(Control list, int16_t index) { SendMessageW(hwnd(list), LB_SETCURSEL, index, 0); }
 
-std::u16string Win32Toolkit::text(Control box) const {
+std::u16string Win32Window::text(Control box) const {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd(box))) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(hwnd(box), text.data(), static_cast<int>(text.size()))));
   return {text.begin(), text.end()};
 }
 
-void Win32Toolkit::setText(Control box, const std::u16string& text) {
+void Win32Window::setText(Control box, const std::u16string& text) {
   if (box != Control::Spiel) {
     SetWindowTextW(hwnd(box), W(text).c_str());
     return;
@@ -426,7 +426,7 @@ void Win32Toolkit::setText(Control box, const std::u16string& text) {
   SendMessageW(hwnd(box), EM_SETSEL, cell, cell);
 }
 
-int16_t Win32Toolkit::caret() const {
+int16_t Win32Window::caret() const {
   HWND field = hwnd(Control::Spiel);
   DWORD start = 0;
   DWORD end = 0;
@@ -440,14 +440,14 @@ int16_t Win32Toolkit::caret() const {
   return ToInt16(end);
 }
 
-void Win32Toolkit::setCaret(int16_t position) {
+void Win32Window::setCaret(int16_t position) {
   SendMessageW(hwnd(Control::Spiel), EM_SETSEL, position, position);
   SendMessageW(hwnd(Control::Spiel), EM_SCROLLCARET, 0, 0);
 }
 
-void Win32Toolkit::clearSelection() { setCaret(caret()); }
+void Win32Window::clearSelection() { setCaret(caret()); }
 
-void Win32Toolkit::repaint(Control control) {
+void Win32Window::repaint(Control control) {
   RedrawWindow(hwnd(control), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
 }
 
