@@ -1,22 +1,34 @@
-# Shared by scripts/play and scripts/test: installs the Debian packages that are
-# missing, then configures and builds one preset.
+# Shared by scripts/play, scripts/test and the other scripts: installs the Debian
+# packages that are missing, then configures and builds one preset.
 
-BUILD_PACKAGES=(
-  cmake ninja-build g++ pkg-config
+# The game alone (the play preset): the compiler, CMake and Ninja, Qt's widgets
+# with their platform plugins, ALSA.
+PLAY_PACKAGES=(
+  cmake ninja-build g++
   qt6-base-dev qt6-qpa-plugins
-  libgtest-dev libgmock-dev
   libasound2-dev
 )
 
+# The game with its test suite (the default and asan presets): GoogleTest, and
+# Qt's private headers for the Qt tests (their CMake target needs xkbcommon,
+# found through pkg-config).
+BUILD_PACKAGES=(
+  "${PLAY_PACKAGES[@]}"
+  pkg-config libgtest-dev libgmock-dev qt6-base-private-dev
+)
+
+# What the suite runs: the screen-reader tests on a private X display and D-Bus
+# session, the packaging checks.
 TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils
   dbus dbus-x11 at-spi2-core
   python3-pyatspi python3-gi gir1.2-atspi-2.0
-  orca qt6-base-private-dev
-  clang libclang-rt-14-dev
+  orca
   appstream desktop-file-utils
-  clang-format
 )
+
+# settings/fuzz/run.sh: clang with libFuzzer.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # scripts/check-deb: CPack's Debian generator (dpkg-shlibdeps, file).
 PACKAGING_PACKAGES=(dpkg-dev file)
