@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iostream>
-#include <thread>
 
 #include "WaitUntil.h"
 
@@ -39,26 +38,6 @@ void reportDeviceLost(bool& reported) {
 void SilentToneDevice::play(const std::vector<Tone>& tones) {
   const int32_t ms = std::max<int32_t>(0, durationMs(tones));
   waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
-}
-
-RecordingToneDevice::RecordingToneDevice(std::chrono::milliseconds delayPerPlay) : delay_(delayPerPlay) {}
-
-void RecordingToneDevice::play(const std::vector<Tone>& tones) {
-  {
-    const std::lock_guard lock(mutex_);
-    calls_.push_back(tones);
-  }
-  if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
-}
-
-std::vector<std::vector<Tone>> RecordingToneDevice::calls() const {
-  const std::lock_guard lock(mutex_);
-  return calls_;
-}
-
-void RecordingToneDevice::clear() {
-  const std::lock_guard lock(mutex_);
-  calls_.clear();
 }
 
 }  // namespace paarix

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "CueTones.h"
@@ -32,23 +30,6 @@ void reportDeviceLost(bool& reported);
 class SilentToneDevice final : public ToneDevice {
  public:
   void play(const std::vector<Tone>& tones) override;
-};
-
-// Records the tone list of every play() call, for tests of the code that requests cues.
-// Takes no time unless a fixed delay per call is given. Safe to read from any thread.
-class RecordingToneDevice final : public ToneDevice {
- public:
-  explicit RecordingToneDevice(std::chrono::milliseconds delayPerPlay = std::chrono::milliseconds{0});
-  void play(const std::vector<Tone>& tones) override;
-
-  // One entry per play() call, in call order.
-  std::vector<std::vector<Tone>> calls() const;
-  void clear();
-
- private:
-  const std::chrono::milliseconds delay_;
-  mutable std::mutex mutex_;
-  std::vector<std::vector<Tone>> calls_;
 };
 
 }  // namespace paarix

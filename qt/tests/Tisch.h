@@ -10,9 +10,9 @@
 #include "CueTones.h"
 #include "ListBox.h"
 #include "QtWindow.h"
+#include "RecordingToneDevice.h"
 #include "SkriptZufall.h"
 #include "SpielEdit.h"
-#include "ToneDevice.h"
 
 namespace paarix::test {
 

@@ -5,11 +5,15 @@
 
 #include "CuePlayer.h"
 #include "SignalCheck.h"
+#include "Tongeber.h"
 
 namespace paarix {
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr int16_t kCueWithoutTones = 19;
+constexpr int16_t kCueWithPauses = 21;
 
 // Logs what it played, on which thread, and how many plays ever ran at once; takes 5 ms per play.
 struct Log {
@@ -17,20 +21,28 @@ struct Log {
   std::condition_variable started;
   std::vector<std::vector<Tone>> played;
   std::vector<std::thread::id> threads;
-  int running = 0, mostAtOnce = 0;
+  int running = 0;
+  int mostAtOnce = 0;
+
   // Whether a play has started, within 10 s.
   bool waitForPlay() {
     std::unique_lock lock(mutex);
     return started.wait_for(lock, 10s, [&] { return !played.empty(); });
   }
 };
+
 struct LoggingDevice final : ToneDevice {
   explicit LoggingDevice(std::shared_ptr<Log> l) : log(std::move(l)) {}
   void play(const std::vector<Tone>& tones) override {
     std::unique_lock lock(log->mutex);
-    log->played.push_back(tones), log->threads.push_back(std::this_thread::get_id());
-    log->mostAtOnce = std::max(log->mostAtOnce, ++log->running), log->started.notify_all();
-    lock.unlock(), std::this_thread::sleep_for(5ms), lock.lock();
+    log->played.push_back(tones);
+    log->threads.push_back(std::this_thread::get_id());
+    ++log->running;
+    log->mostAtOnce = std::max(log->mostAtOnce, log->running);
+    log->started.notify_all();
+    lock.unlock();
+    std::this_thread::sleep_for(5ms);
+    lock.lock();
     --log->running;
   }
   std::shared_ptr<Log> log;
@@ -47,28 +59,42 @@ TEST(CuePlayer, OpensTheDeviceOnTheAudioThreadPlaysOneCueAtATimeAndShutsDown) {
     EXPECT_EQ(opening.wait_for(10s), std::future_status::ready) << "the constructor waited for the device";
     return std::make_unique<LoggingDevice>(log);
   });
-  CuePlayer::Completion first = player->start(11), second = player->start(16), third = player->start(9);
+  CuePlayer::Completion first = player->start(Cue::Paar);
+  CuePlayer::Completion second = player->start(Cue::Ungleich);
+  CuePlayer::Completion third = player->start(Cue::ErsteKarte);
   first.onDone([&] { ranOn.set_value(std::this_thread::get_id()); });
-  for (int16_t cue : {19, 25, -1, -32768, 32767}) EXPECT_TRUE(player->start(cue).done()) << cue;
+  for (int16_t cue : {kCueWithoutTones, int16_t{25}, int16_t{-1}, int16_t{-32768}, int16_t{32767}}) {
+    EXPECT_TRUE(player->start(cue).done()) << cue;
+  }
   EXPECT_FALSE(first.done());
   mayOpen.set_value();
   third.wait();
-  EXPECT_TRUE(first.done() && second.done());
+  EXPECT_TRUE(first.done());
+  EXPECT_TRUE(second.done());
   const std::thread::id audio = ranOn.get_future().get();
-  EXPECT_EQ((std::lock_guard(log->mutex), std::pair(log->running, log->mostAtOnce)), std::pair(0, 1))
-      << "done before its play ended";
-  EXPECT_EQ(log->played, (std::vector{cueTones(11), cueTones(16), cueTones(9)}));
+  {
+    const std::lock_guard lock(log->mutex);
+    EXPECT_EQ(log->running, 0) << "done before its play ended";
+    EXPECT_EQ(log->mostAtOnce, 1);
+  }
+  const std::vector<std::vector<Tone>> inOrder = {cueTones(Cue::Paar), cueTones(Cue::Ungleich),
+                                                  cueTones(Cue::ErsteKarte)};
+  EXPECT_EQ(log->played, inOrder);
   EXPECT_NE(audio, std::this_thread::get_id());
   EXPECT_EQ(log->threads, std::vector(3, audio));
   bool atOnce = false;
   first.onDone([&] { atOnce = true; });
   EXPECT_TRUE(atOnce);
+
   log->played.clear();
-  CuePlayer::Completion running = player->start(9), queued = player->start(16);
+  CuePlayer::Completion running = player->start(Cue::ErsteKarte);
+  CuePlayer::Completion queued = player->start(Cue::Ungleich);
   ASSERT_TRUE(log->waitForPlay());
   player.reset();
-  EXPECT_TRUE(running.done() && queued.done());
-  EXPECT_EQ(std::pair(log->running, log->played), std::pair(0, std::vector<std::vector<Tone>>{cueTones(9)}));
+  EXPECT_TRUE(running.done());
+  EXPECT_TRUE(queued.done());
+  EXPECT_EQ(log->running, 0);
+  EXPECT_EQ(log->played, std::vector<std::vector<Tone>>{cueTones(Cue::ErsteKarte)});
 }
 
 // A device that throws (it should not), a factory that throws or finds no device, and the
@@ -77,11 +103,13 @@ TEST(CuePlayer, EveryCueKeepsItsDuration) {
   struct Thrower final : ToneDevice {
     void play(const std::vector<Tone>&) override { throw std::runtime_error("gone"); }
   };
-  CuePlayer thrower(std::make_unique<Thrower>()), silent(std::make_unique<SilentToneDevice>());
+  CuePlayer thrower(std::make_unique<Thrower>());
+  CuePlayer silent(std::make_unique<SilentToneDevice>());
   CuePlayer noDevice([] { return std::unique_ptr<ToneDevice>(); });
   CuePlayer failingFactory([]() -> std::unique_ptr<ToneDevice> { throw std::runtime_error("no sound"); });
-  for (CuePlayer* player : {&thrower, &silent, &noDevice, &failingFactory})
-    for (int16_t cue : {21, 9}) test::playCue(cue, [&] { player->start(cue).wait(); });
+  for (CuePlayer* player : {&thrower, &silent, &noDevice, &failingFactory}) {
+    for (int16_t cue : {kCueWithPauses, Cue::ErsteKarte}) test::playCue(cue, [&] { player->start(cue).wait(); });
+  }
 }
 
 }  // namespace

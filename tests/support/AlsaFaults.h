@@ -14,10 +14,21 @@ namespace paarix::test {
 struct AlsaFaults {
   // Errors are returned while set; a write fails once framesWritten has reached writeErrorAfter,
   // writeErrorTimes times (-1 for ever).
-  std::atomic<int> openError{0}, writeError{0}, drainError{0}, writeErrorTimes{-1}, opens{0};
-  std::atomic<long> writeErrorAfter{0}, framesWritten{0};
+  std::atomic<int> openError{0};
+  std::atomic<int> writeError{0};
+  std::atomic<int> drainError{0};
+  std::atomic<int> writeErrorTimes{-1};
+  std::atomic<long> writeErrorAfter{0};
+  std::atomic<long> framesWritten{0};
+  std::atomic<int> opens{0};
 
-  void clear() { openError = writeError = drainError = 0, writeErrorAfter = 0, writeErrorTimes = -1; }
+  void clear() {
+    openError = 0;
+    writeError = 0;
+    drainError = 0;
+    writeErrorAfter = 0;
+    writeErrorTimes = -1;
+  }
 };
 extern AlsaFaults alsaFaults;
 
@@ -30,7 +41,9 @@ paarix::test::AlsaFaults paarix::test::alsaFaults;
 extern "C" int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
   PAARIX_NEXT_ALSA(snd_pcm_open);
   auto& f = paarix::test::alsaFaults;
-  return ++f.opens, f.openError != 0 ? f.openError.load() : next(pcm, name, stream, mode);
+  ++f.opens;
+  if (f.openError != 0) return f.openError;
+  return next(pcm, name, stream, mode);
 }
 
 extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size) {
@@ -38,11 +51,15 @@ extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, 
   auto& f = paarix::test::alsaFaults;
   if (f.writeError != 0 && f.writeErrorTimes != 0) {
     const long room = f.writeErrorAfter - f.framesWritten;
-    if (room <= 0) return f.writeErrorTimes > 0 ? --f.writeErrorTimes : 0, f.writeError.load();
+    if (room <= 0) {
+      if (f.writeErrorTimes > 0) --f.writeErrorTimes;
+      return f.writeError;
+    }
     size = std::min<snd_pcm_uframes_t>(size, static_cast<snd_pcm_uframes_t>(room));
   }
   const snd_pcm_sframes_t n = next(pcm, buffer, size);
-  return f.framesWritten += std::max<snd_pcm_sframes_t>(n, 0), n;
+  if (n > 0) f.framesWritten += n;
+  return n;
 }
 
 extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {

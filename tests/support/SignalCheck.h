@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "Ton.h"
+#include "ToneDevice.h"
 
 namespace paarix {
 inline void PrintTo(const Tone& tone, std::ostream* os) { *os << tone.hz << " Hz " << tone.ms << " ms"; }
@@ -32,9 +32,14 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
   std::vector<std::string> problems;
   const auto report = [&](size_t i, const auto&... what) {
     std::ostringstream text;
-    ((text << "tone " << i << ": ") << ... << what), problems.push_back(text.str());
+    text << "tone " << i << ": ";
+    (text << ... << what);
+    problems.push_back(text.str());
   };
-  if (std::ssize(x) != int64_t{durationMs(tones)} * 48) return report(0, "sample count ", x.size()), problems;
+  if (std::ssize(x) != int64_t{durationMs(tones)} * 48) {
+    report(0, "sample count ", x.size());
+    return problems;
+  }
   const double a = 32767 * std::pow(10.0, -12.0 / 20);  // the peak of a tone
   const auto level = [&](int64_t from, int64_t to) {    // the peak of a sine with the same RMS
     double sum = 0;
@@ -70,8 +75,12 @@ inline std::vector<std::string> checkCueSignal(const std::vector<int16_t>& x, co
       if (level(k - 48, k + 48) < level(middle - 48, middle + 48)) middle = k;
     if (std::abs(middle - e) > 96) report(i, "meets the next tone at ", middle / 48.0, " ms");
   }
-  for (size_t n = 1; n < x.size(); ++n)
-    if (std::abs(x[n] - x[n - 1]) > std::max(step[n], step[n - 1])) return report(n, "a click at sample ", n), problems;
+  for (size_t n = 1; n < x.size(); ++n) {
+    if (std::abs(x[n] - x[n - 1]) > std::max(step[n], step[n - 1])) {
+      report(n, "a click at sample ", n);
+      break;
+    }
+  }
   return problems;
 }
 
@@ -84,22 +93,28 @@ inline std::vector<int16_t> readWav(const std::filesystem::path& path) {
   if (d.size() < 44 || d.compare(0, 4, "RIFF") != 0 || d.compare(20, 16, format) != 0 || d.compare(36, 4, "data") != 0)
     return {};
   std::vector<int16_t> samples((d.size() - 44) / 2);
-  return std::memcpy(samples.data(), d.data() + 44, samples.size() * 2), samples;  // little-endian, as the host
+  std::memcpy(samples.data(), d.data() + 44, samples.size() * 2);  // little-endian, as the host
+  return samples;
 }
 
-// Runs `play` for the cue, which must take at least the cue's nominal time; by default Ton on `device`.
+// Runs `play` for the cue, which must take at least the cue's nominal time; by default the cue's
+// tones on `device` (nothing for a cue without tones, as CuePlayer does).
 inline void playCue(int16_t cue, const std::function<void()>& play) {
   const auto start = std::chrono::steady_clock::now();
   play();
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(durationMs(cueTones(cue)))) << cue;
 }
 inline void playCue(ToneDevice& device, int16_t cue) {
-  playCue(cue, [&] { Ton(cue, device); });
+  playCue(cue, [&] {
+    const std::vector<Tone> tones = cueTones(cue);
+    if (!tones.empty()) device.play(tones);
+  });
 }
 
 // How many lines `run` writes on stderr.
 inline long stderrLines(const std::function<void()>& run) {
-  testing::internal::CaptureStderr(), run();
+  testing::internal::CaptureStderr();
+  run();
   const std::string said = testing::internal::GetCapturedStderr();
   return std::count(said.begin(), said.end(), '\n');
 }

@@ -14,7 +14,10 @@ struct SkriptZufall : Zufallsquelle {
   explicit SkriptZufall(std::vector<float> werte = {}, unsigned seed = 1) : skript(std::move(werte)), rng(seed) {}
   void NeuSaeen() override { ++saaten; }
   float Naechste() override { return next < skript.size() ? skript[next++] : unitFromBits(uint32_t(rng())); }
-  void Skript(std::vector<float> werte) { skript = std::move(werte), next = 0; }
+  void Skript(std::vector<float> werte) {
+    skript = std::move(werte);
+    next = 0;
+  }
   std::vector<float> skript;
   size_t next = 0;
   std::mt19937 rng;
