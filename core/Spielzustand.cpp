@@ -59,13 +59,9 @@ void Spielzustand::ZugLeeren() {
 }
 
 void Spielzustand::NeuesSpiel() {
-  Zug = Zugphase::ErsteKarte;
+  ZugLeeren();
   Punkte.fill(0);
   for (auto& zeichen : PunktZeichen) zeichen.clear();
-  Karte1.clear();
-  Pos1 = 0;
-  Karte2.clear();
-  Pos2 = 0;
   AktSpieler = 1;
   KartenMischen();
   fenster_.SpielSchreiben(FeldText());
