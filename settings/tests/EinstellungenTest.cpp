@@ -54,14 +54,13 @@ Namen inhalt(const fs::path& ordner) {
 
 // Written lines read back; other layouts, the end of what is read, each bad field falling back alone.
 TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
-  EXPECT_EQ(EinstellungsZeile(-1, -1, 0) + EinstellungsZeile(-1, -1, -1), "0,0,0\r\n0,0,-1\r\n");
-  for (int fall = 0; fall < 4 * 5 * 5; ++fall) {  // every index with -1, reserves up to the ends of the range
-    const int brl = fall % 4 - 1, anzahl = fall / 4 % 5 - 1, reserve = std::array{-32768, -1, 0, 7, 32767}[fall / 20];
-    const std::string zeile = EinstellungsZeile(int16_t(brl), int16_t(anzahl), int16_t(reserve));
-    EXPECT_EQ(EinstellungenAusDateianfang(zeile), werte(std::max(brl, 0), std::max(anzahl, 0) + 1, reserve)) << zeile;
-  }
-  const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {  // blanks up to `laenge`
-    return anfang.resize(laenge - ende.size(), ' '), anfang + ende;
+  EXPECT_EQ(EinstellungsZeile(-1, -1, 0), "0,0,0\r\n");
+  EXPECT_EQ(EinstellungsZeile(2, 3, -32768), "2,3,-32768\r\n");
+  EXPECT_EQ(EinstellungsZeile(0, -1, 32767), "0,0,32767\r\n");
+  // `anfang`, blanks up to `laenge` bytes, then `ende`.
+  const auto zeile = [](std::string anfang, std::size_t laenge, const std::string& ende) {
+    anfang.resize(laenge - ende.size(), ' ');
+    return anfang + ende;
   };
   const std::pair<std::string, Einstellungen> faelle[] = {
       {"2,3,7", werte(2, 4, 7)},
@@ -74,7 +73,6 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
       {"02,003,-0007\r\n", werte(2, 4, -7)},
       // Nothing after the third value, nothing after the first line.
       {"2,3,7,1,1\r\n", werte(2, 4, 7)},
-      {"2,3,7\r\n1,1,1\r\n", werte(2, 4, 7)},
       {"2,\r\n3,7\r\n", werte(2, 1, 0)},
       {"\r\n2,3,7\r\n", werte(0, 1, 0)},
       {"", werte(0, 1, 0)},
@@ -134,7 +132,8 @@ TEST_F(Ordner, StartAndCloseRoundTrip) {
   for (const auto& f : faelle) {
     ASSERT_TRUE(writeBytes(ini, f.vorher));
     const Einstellungen e = EinstellungenBeimStart(ini);
-    EXPECT_EQ(std::pair(e, readBytes(ini)), std::pair(f.gelesen, f.vorher));
+    EXPECT_EQ(e, f.gelesen);
+    EXPECT_EQ(readBytes(ini), f.vorher);
     EXPECT_TRUE(EinstellungenSpeichern(ini, e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve));
     EXPECT_EQ(readBytes(ini), f.nachher);
   }
@@ -146,12 +145,15 @@ TEST_F(Ordner, NoPlaceForTheFile) {
   ASSERT_TRUE(fs::create_directories(dir / "ordner" / "inhalt"));
   for (const fs::path& pfad : {dir / "ordner", dir / "fehlt" / "paarix.ini"}) {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(std::pair(DateiVorhanden(pfad), EinstellungenBeimStart(pfad)), std::pair(false, werte(0, 1, 0)));
+    EXPECT_FALSE(DateiVorhanden(pfad));
+    EXPECT_EQ(EinstellungenBeimStart(pfad), werte(0, 1, 0));
     EXPECT_FALSE(EinstellungenSpeichern(pfad, 2, 3, 7));
-    const std::string meldung = testing::internal::GetCapturedStderr(), ort = "nicht gespeichert, " + pfad.string();
-    EXPECT_NE(meldung.find(ort, meldung.find(ort) + 1), std::string::npos) << meldung;
+    const std::string meldung = testing::internal::GetCapturedStderr();
+    const std::string ort = "nicht gespeichert, " + pfad.string();
+    EXPECT_NE(meldung.find(ort, meldung.find(ort) + 1), std::string::npos) << "one line per save: " << meldung;
   }
-  EXPECT_EQ(std::pair(inhalt(dir), inhalt(dir / "ordner")), std::pair(Namen{"ordner"}, Namen{"inhalt"}));
+  EXPECT_EQ(inhalt(dir), Namen{"ordner"});
+  EXPECT_EQ(inhalt(dir / "ordner"), Namen{"inhalt"});
 }
 
 // AppPfad ends in one separator of the platform; the file lives beside the program when it can be made
@@ -189,24 +191,37 @@ TEST_F(Ordner, StartUpRemovesOnlyStaleTempFiles) {
                    "xpaarix.ini.99999999-1f.tmp",
                    "paarix.ini.99999999-1f.txt"};
   for (const std::string& name : bleiben) ASSERT_TRUE(writeBytes(dir / name, "2,3,7\r\n"));
-  for (const char* name : {"paarix.ini.99999999-1f.tmp", "paarix.ini.4000000000-0123abcd.tmp"})
-    writeBytes(dir / name, "");
-  ASSERT_TRUE(fs::create_directory(dir / *bleiben.emplace("paarix.ini.99999999-2f.tmp").first));
+  for (const char* name : {"paarix.ini.99999999-1f.tmp", "paarix.ini.4000000000-0123abcd.tmp"}) {
+    ASSERT_TRUE(writeBytes(dir / name, ""));
+  }
+  const std::string verzeichnis = "paarix.ini.99999999-2f.tmp";
+  ASSERT_TRUE(fs::create_directory(dir / verzeichnis));
+  bleiben.insert(verzeichnis);
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(2, 4, 7));
   EXPECT_EQ(inhalt(dir), bleiben);
 }
 
 #ifndef _WIN32
-// Whether `check` returns true in a child process after `vorher`; by default the child gives up every
-// capability, so that file permissions bind it even when the tests run as root.
-bool imKind(const std::function<bool()>& check, std::function<bool()> vorher = {}) {
+using Pruefungen = std::vector<std::function<bool()>>;
+
+// How many of `pruefungen` hold in a child process after `vorher`, counted up to the first that
+// fails (-1 when `vorher` fails); by default the child gives up every capability, so that file
+// permissions bind it even when the tests run as root.
+int imKind(const Pruefungen& pruefungen, std::function<bool()> vorher = {}) {
   __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct keine[2]{};
   std::fflush(nullptr);
   const pid_t pid = fork();
-  if (pid == 0) _exit((vorher ? vorher() : syscall(SYS_capset, &kopf, keine) == 0) && check() ? 0 : 1);
+  if (pid == 0) {
+    const bool bereit = vorher ? vorher() : syscall(SYS_capset, &kopf, keine) == 0;
+    if (!bereit) _exit(255);
+    int gehalten = 0;
+    while (gehalten < std::ssize(pruefungen) && pruefungen[gehalten]()) ++gehalten;
+    _exit(gehalten);
+  }
   int status = 0;
-  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -2;
+  return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
 }
 
 // A pipe at the path is never opened (the line waiting in it stays) and is replaced at start-up; an
@@ -215,33 +230,43 @@ bool imKind(const std::function<bool()>& check, std::function<bool()> vorher = {
 TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
   const int rohr = ::mkfifo(ini.c_str(), 0644) == 0 ? ::open(ini.c_str(), O_RDWR | O_NONBLOCK) : -1;
   ASSERT_EQ(::write(rohr, "2,3,7\r\n", 7), 7);
-  for (const fs::path& pfad : {ini, fs::path("/dev/null")})
-    EXPECT_FALSE(DateiVorhanden(pfad) || EinstellungenLesen(pfad) != werte(0, 1, 0));
+  for (const fs::path& pfad : {ini, fs::path("/dev/null")}) {
+    EXPECT_FALSE(DateiVorhanden(pfad)) << pfad;
+    EXPECT_EQ(EinstellungenLesen(pfad), werte(0, 1, 0)) << pfad;
+  }
   EXPECT_EQ(::read(rohr, std::array<char, 8>{}.data(), 8), 7);
   ::close(rohr);
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
 
-  ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n") && ::chmod(ini.c_str(), 0) == 0);
-  EXPECT_TRUE(imKind([&] {
-    return readBytes(ini) == "<unreadable>" && DateiVorhanden(ini) && EinstellungenBeimStart(ini) == werte(0, 1, 0) &&
-           EinstellungenSpeichern(ini, 1, 2, 3) && EinstellungenLesen(ini) == werte(1, 3, 3);
-  }));
+  ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n"));
+  ASSERT_EQ(::chmod(ini.c_str(), 0), 0);
+  const Pruefungen unlesbar = {
+      [&] { return readBytes(ini) == "<unreadable>"; },
+      [&] { return DateiVorhanden(ini); },
+      [&] { return EinstellungenBeimStart(ini) == werte(0, 1, 0); },
+      [&] { return EinstellungenSpeichern(ini, 1, 2, 3); },
+      [&] { return EinstellungenLesen(ini) == werte(1, 3, 3); },
+  };
+  EXPECT_EQ(imKind(unlesbar), 5);
   // A write failing, or killed half-way: the old file stays whole; the next start sweeps the rest.
   const rlimit grenze{3, RLIM_INFINITY};
   for (const auto signal : {SIG_IGN, SIG_DFL}) {
-    EXPECT_EQ(imKind([&] { return !EinstellungenSpeichern(ini, 1, 1, 1); },
-                     [&] { return ::signal(SIGXFSZ, signal) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &grenze) == 0; }),
-              signal == SIG_IGN);
-    EXPECT_EQ(std::pair(readBytes(ini), inhalt(dir).size()),
-              std::pair("1,2,3\r\n"s, std::size_t(signal == SIG_IGN ? 1 : 2)));
+    const auto begrenzt = [&] { return ::signal(SIGXFSZ, signal) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &grenze) == 0; };
+    const int gescheitert = imKind({[&] { return !EinstellungenSpeichern(ini, 1, 1, 1); }}, begrenzt);
+    EXPECT_EQ(gescheitert, signal == SIG_IGN ? 1 : -2) << "the signal ends the save";
+    EXPECT_EQ(readBytes(ini), "1,2,3\r\n");
+    EXPECT_EQ(inhalt(dir).size(), signal == SIG_IGN ? 1u : 2u) << "the killed save leaves its new file";
   }
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(1, 3, 3));
   EXPECT_EQ(inhalt(dir), Namen{"paarix.ini"});
 
-  const auto gelesen = [](std::string n = {}) {
-    return (std::ifstream("/proc/self/io") >> n >> n, std::stol(n));
-  };                              // rchar
+  // The bytes this process has read so far ("rchar").
+  const auto gelesen = [] {
+    std::string wort;
+    std::ifstream("/proc/self/io") >> wort >> wort;
+    return std::stol(wort);
+  };
   fs::resize_file(ini, 1 << 30);  // sparse: nothing on the disk
   const long a = gelesen(), b = gelesen();
   EXPECT_EQ(EinstellungenLesen(ini), werte(1, 3, 3));
@@ -251,15 +276,27 @@ TEST_F(Ordner, PipesUnreadableHugeFilesAndFailedWrites) {
 // In a folder closed to the user, a writable file there is kept and saved in place; one the user may
 // not write stays as it is, and the settings move to the user's own folder.
 TEST_F(Ordner, FolderClosedToTheUser) {
-  const fs::path programm = dir / "programm", neben = programm / "paarix.ini", benutzer = dir / "home" / "paarix";
+  const fs::path programm = dir / "programm";
+  const fs::path neben = programm / "paarix.ini";
+  const fs::path benutzer = dir / "home" / "paarix";
   const auto waehlen = [&] { return IniDateiWaehlen(AppPfadAus(programm), benutzer); };
-  ASSERT_TRUE(fs::create_directory(programm) && writeBytes(neben, "2,3,-7777\r\n") &&
-              ::chmod(programm.c_str(), 0555) == 0);
-  EXPECT_TRUE(imKind(
-      [&] { return !writeBytes(programm / "x", "") && waehlen() == neben && EinstellungenSpeichern(neben, 1, 2, 3); }));
+  ASSERT_TRUE(fs::create_directory(programm));
+  ASSERT_TRUE(writeBytes(neben, "2,3,-7777\r\n"));
+  ASSERT_EQ(::chmod(programm.c_str(), 0555), 0);
+  const Pruefungen schreibbar = {
+      [&] { return !writeBytes(programm / "x", ""); },
+      [&] { return waehlen() == neben; },
+      [&] { return EinstellungenSpeichern(neben, 1, 2, 3); },
+  };
+  EXPECT_EQ(imKind(schreibbar), 3);
   ASSERT_EQ(::chmod(neben.c_str(), 0444), 0);
-  EXPECT_TRUE(imKind([&] { return !EinstellungenSpeichern(neben, 0, 0, 0) && waehlen() == benutzer / "paarix.ini"; }));
-  EXPECT_EQ(std::pair(readBytes(neben), inhalt(programm)), std::pair("1,2,3\r\n"s, Namen{"paarix.ini"}));
+  const Pruefungen schreibgeschuetzt = {
+      [&] { return !EinstellungenSpeichern(neben, 0, 0, 0); },
+      [&] { return waehlen() == benutzer / "paarix.ini"; },
+  };
+  EXPECT_EQ(imKind(schreibgeschuetzt), 2);
+  EXPECT_EQ(readBytes(neben), "1,2,3\r\n");
+  EXPECT_EQ(inhalt(programm), Namen{"paarix.ini"});
   ASSERT_EQ(::chmod(programm.c_str(), 0755), 0);
 }
 
@@ -271,7 +308,7 @@ TEST(BenutzerOrdner, FromTheEnvironment) {
       {"", "h", fs::path(getpwuid(getuid())->pw_dir) / ".config/paarix"}};
   for (const auto& [xdg, home, ordner] : faelle) {
     const auto umgebung = [&] { return !setenv("XDG_CONFIG_HOME", xdg, 1) && !setenv("HOME", home, 1); };
-    EXPECT_TRUE(imKind([&] { return BenutzerOrdnerErmitteln() == ordner; }, umgebung)) << ordner;
+    EXPECT_EQ(imKind({[&] { return BenutzerOrdnerErmitteln() == ordner; }}, umgebung), 1) << ordner;
   }
 }
 
