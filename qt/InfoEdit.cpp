@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <algorithm>
-#include <utility>
 
 #include "CharacterKey.h"
 
@@ -28,28 +27,6 @@ void InfoEdit::keyPressEvent(QKeyEvent* e) {
 void InfoEdit::inputMethodEvent(QInputMethodEvent* e) { e->ignore(); }
 
 // What screen readers see.
-
-namespace {
-
-// The line around `offset` in a text whose lines end in '\n': [start, end), the
-// break included.
-std::pair<int, int> lineAround(const QString& text, int offset) {
-  const int length = static_cast<int>(text.size());
-  offset = std::clamp(offset, 0, length);
-  const int start = offset == 0 ? 0 : static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), offset - 1)) + 1;
-  const int lineBreak = static_cast<int>(text.indexOf(QLatin1Char('\n'), offset));
-  return {start, lineBreak < 0 ? length : lineBreak + 1};
-}
-
-// The line around `offset`, with its range.
-QString lineAt(const QString& text, int offset, int* startOffset, int* endOffset) {
-  const auto [start, end] = lineAround(text, offset);
-  *startOffset = start;
-  *endOffset = end;
-  return text.mid(start, end - start);
-}
-
-}  // namespace
 
 InfoAccessible::InfoAccessible(InfoEdit* info) : ReadOnlyTextAccessible(info, true) {}
 
@@ -90,55 +67,6 @@ void InfoAccessible::setCursorPosition(int position) {
   QTextCursor cursor = info()->textCursor();
   cursor.setPosition(std::clamp(position, 0, characterCount()));
   info()->setTextCursor(cursor);
-}
-
-QString InfoAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                     int* endOffset) const {
-  const QString all = wholeText();
-  const int length = static_cast<int>(all.size());
-  offset = resolveOffset(offset, cursorPosition(), length);
-  if (offset < 0 || offset > length) {
-    setRange(startOffset, endOffset, -1, -1);
-    return {};
-  }
-  if (boundaryType == QAccessible::NoBoundary) {
-    setRange(startOffset, endOffset, 0, length);
-    return all;
-  }
-  if (!isLine(boundaryType))
-    return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
-  return lineAt(all, offset, startOffset, endOffset);
-}
-
-QString InfoAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                         int* endOffset) const {
-  const QString all = wholeText();
-  offset = resolveOffset(offset, cursorPosition(), static_cast<int>(all.size()));
-  if (!isLine(boundaryType)) {
-    return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset, endOffset);
-  }
-  const int lineStart = lineAround(all, offset).first;
-  if (lineStart == 0) {
-    setRange(startOffset, endOffset, 0, 0);
-    return {};
-  }
-  return lineAt(all, lineStart - 1, startOffset, endOffset);
-}
-
-QString InfoAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                        int* endOffset) const {
-  const QString all = wholeText();
-  const int length = static_cast<int>(all.size());
-  offset = resolveOffset(offset, cursorPosition(), length);
-  if (!isLine(boundaryType)) {
-    return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset, endOffset);
-  }
-  const int lineEnd = lineAround(all, offset).second;
-  if (lineEnd >= length) {
-    setRange(startOffset, endOffset, length, length);
-    return {};
-  }
-  return lineAt(all, lineEnd, startOffset, endOffset);
 }
 
 QRect InfoAccessible::characterRect(int offset) const {

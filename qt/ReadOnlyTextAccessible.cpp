@@ -1,6 +1,7 @@
 #include "ReadOnlyTextAccessible.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "InfoEdit.h"
 #include "SpielEdit.h"
@@ -18,6 +19,24 @@ QAccessibleInterface* factory(const QString& key, QObject* object) {
     if (auto* info = qobject_cast<InfoEdit*>(object)) return new InfoAccessible(info);
   }
   return nullptr;
+}
+
+// The line around `offset` in a text whose lines end in '\n': [start, end), the
+// break included.
+std::pair<int, int> lineAround(const QString& text, int offset) {
+  const int length = static_cast<int>(text.size());
+  offset = std::clamp(offset, 0, length);
+  const int start = offset == 0 ? 0 : static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), offset - 1)) + 1;
+  const int lineBreak = static_cast<int>(text.indexOf(QLatin1Char('\n'), offset));
+  return {start, lineBreak < 0 ? length : lineBreak + 1};
+}
+
+// The line around `offset`, with its range.
+QString lineAt(const QString& text, int offset, int* startOffset, int* endOffset) {
+  const auto [start, end] = lineAround(text, offset);
+  *startOffset = start;
+  *endOffset = end;
+  return text.mid(start, end - start);
 }
 
 }  // namespace
@@ -66,6 +85,56 @@ QString ReadOnlyTextAccessible::attributes(int offset, int* startOffset, int* en
   return {};
 }
 
+QString ReadOnlyTextAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                             int* endOffset) const {
+  const QString all = wholeText();
+  const int length = static_cast<int>(all.size());
+  offset = resolveOffset(offset, cursorPosition(), length);
+  if (offset < 0 || offset > length) {
+    setRange(startOffset, endOffset, -1, -1);
+    return {};
+  }
+  if (boundaryType == QAccessible::NoBoundary) {
+    setRange(startOffset, endOffset, 0, length);
+    return all;
+  }
+  if (!isLine(boundaryType)) {
+    return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+  }
+  return lineAt(all, offset, startOffset, endOffset);
+}
+
+QString ReadOnlyTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                                 int* startOffset, int* endOffset) const {
+  const QString all = wholeText();
+  offset = resolveOffset(offset, cursorPosition(), static_cast<int>(all.size()));
+  if (!asksForLine(boundaryType)) {
+    return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset, endOffset);
+  }
+  const int lineStart = lineAround(all, offset).first;
+  if (lineStart == 0) {
+    setRange(startOffset, endOffset, 0, 0);
+    return {};
+  }
+  return lineAt(all, lineStart - 1, startOffset, endOffset);
+}
+
+QString ReadOnlyTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                                int* startOffset, int* endOffset) const {
+  const QString all = wholeText();
+  const int length = static_cast<int>(all.size());
+  offset = resolveOffset(offset, cursorPosition(), length);
+  if (!asksForLine(boundaryType)) {
+    return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset, endOffset);
+  }
+  const int lineEnd = lineAround(all, offset).second;
+  if (lineEnd >= length) {
+    setRange(startOffset, endOffset, length, length);
+    return {};
+  }
+  return lineAt(all, lineEnd, startOffset, endOffset);
+}
+
 int ReadOnlyTextAccessible::resolveOffset(int offset, int caret, int length) {
   if (offset == -2) return caret;
   if (offset == -1) return length;
@@ -79,6 +148,10 @@ void ReadOnlyTextAccessible::setRange(int* start, int* end, int s, int e) {
 
 bool ReadOnlyTextAccessible::isLine(QAccessible::TextBoundaryType type) {
   return type == QAccessible::LineBoundary || type == QAccessible::ParagraphBoundary;
+}
+
+bool ReadOnlyTextAccessible::asksForLine(QAccessible::TextBoundaryType type) const {
+  return isLine(type) || (type == QAccessible::NoBoundary && !multiLine_);
 }
 
 }  // namespace paarix

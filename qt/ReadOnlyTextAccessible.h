@@ -19,6 +19,14 @@ class ReadOnlyTextAccessible : public QAccessibleWidget, public QAccessibleTextI
   QString text(int startOffset, int endOffset) const override;
   int characterCount() const override;
   QString attributes(int offset, int* startOffset, int* endOffset) const override;
+  // Lines end in '\n'. A single line (Spiel) is the whole text at every offset, the end included, as
+  // a Braille display shows it; there no boundary at all means the line too. Words and characters are Qt's.
+  QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                           int* endOffset) const override;
+  QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                          int* endOffset) const override;
+  QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                       int* endOffset) const override;
 
  protected:
   virtual QString wholeText() const = 0;
@@ -29,6 +37,9 @@ class ReadOnlyTextAccessible : public QAccessibleWidget, public QAccessibleTextI
   static bool isLine(QAccessible::TextBoundaryType type);
 
  private:
+  // Whether a query with this boundary asks for a whole line.
+  bool asksForLine(QAccessible::TextBoundaryType type) const;
+
   bool multiLine_;
 };
 

@@ -167,44 +167,6 @@ int SpielAccessible::selectionCount() const { return spiel()->hasSelectedText() 
 
 int SpielAccessible::cursorPosition() const { return spiel()->reportedCaret(); }
 
-// The field is one line: every offset on it, the end included, gives the whole
-// text, which is what a Braille display shows.
-QString SpielAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                      int* endOffset) const {
-  const int length = characterCount();
-  offset = resolveOffset(offset, cursorPosition(), length);
-  if (offset < 0 || offset > length) {
-    setRange(startOffset, endOffset, -1, -1);
-    return {};
-  }
-  if (isLine(boundaryType) || boundaryType == QAccessible::NoBoundary) {
-    setRange(startOffset, endOffset, 0, length);
-    return spiel()->text();
-  }
-  return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
-}
-
-QString SpielAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                          int* endOffset) const {
-  offset = resolveOffset(offset, cursorPosition(), characterCount());
-  if (isLine(boundaryType) || boundaryType == QAccessible::NoBoundary) {
-    setRange(startOffset, endOffset, 0, 0);  // there is no line before the only one
-    return {};
-  }
-  return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset, endOffset);
-}
-
-QString SpielAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                                         int* endOffset) const {
-  const int length = characterCount();
-  offset = resolveOffset(offset, cursorPosition(), length);
-  if (isLine(boundaryType) || boundaryType == QAccessible::NoBoundary) {
-    setRange(startOffset, endOffset, length, length);
-    return {};
-  }
-  return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset, endOffset);
-}
-
 QRect SpielAccessible::characterRect(int offset) const {
   const QRect cell = spiel()->cellRect(offset);
   if (cell.isNull()) return {};

@@ -71,12 +71,6 @@ class SpielAccessible : public ReadOnlyTextAccessible {
   void setSelection(int selectionIndex, int startOffset, int endOffset) override;
   int cursorPosition() const override;
   void setCursorPosition(int position) override;
-  QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                           int* endOffset) const override;
-  QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                          int* endOffset) const override;
-  QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
-                       int* endOffset) const override;
   QRect characterRect(int offset) const override;
   int offsetAtPoint(const QPoint& point) const override;
   void scrollToSubstring(int startIndex, int endIndex) override;
