@@ -1,3 +1,5 @@
+#include <limits>
+
 #include "FakeFenster.h"
 
 namespace paarix::test {
@@ -111,6 +113,10 @@ TEST(Spiel, EverySizeAndPlayerCount) {
 
 enum class Neustart { NeuesSpiel, Spielerzahl, BrlGroesse };
 
+// How many steps of the example come before a restart: a first card is up, an unequal pair is up,
+// the game has ended, one activation after the end.
+constexpr size_t kNeustartNach[] = {7, 14, 22, 23};
+
 void Neustarten(Spielzustand& spiel, Neustart neustart) {
   switch (neustart) {
     case Neustart::NeuesSpiel: spiel.NeuesSpiel(); break;
@@ -125,7 +131,7 @@ void Neustarten(Spielzustand& spiel, Neustart neustart) {
 // own list's value. The new round plays out.
 TEST(Spiel, WhatEachRestartClearsAndKeeps) {
   for (const Neustart neustart : {Neustart::NeuesSpiel, Neustart::Spielerzahl, Neustart::BrlGroesse}) {
-    for (const size_t schritte : {7, 14, 22, 23}) {
+    for (const size_t schritte : kNeustartNach) {
       SCOPED_TRACE(testing::Message() << "restart " << static_cast<int>(neustart) << " after " << schritte);
       const bool neu = neustart == Neustart::NeuesSpiel;
       const int k = neustart == Neustart::BrlGroesse ? 32 : 12;
@@ -183,10 +189,11 @@ TEST(Spiel, CountersAtTheirLimits) {
   t.spiel.NeuesSpiel();
   t.SpieleAllePaare();
   ASSERT_EQ(t.feld, u"Spielschluss  z-");
-  t.spiel.Zug = 32766;
+  const int16_t hoechster = std::numeric_limits<int16_t>::max();
+  t.spiel.Zug = hoechster - 1;
   t.Aktiviere(0);
   t.Aktiviere(99);
-  EXPECT_EQ(t.spiel.Zug, 32767);
+  EXPECT_EQ(t.spiel.Zug, hoechster);
 
   t.spiel.BrlGroesseUebernehmen();
   const std::u16string l = t.spiel.Loesung;
@@ -196,17 +203,17 @@ TEST(Spiel, CountersAtTheirLimits) {
     return t.feld.substr(52);
   };
   EXPECT_EQ(paar(u'a'), u"  {-");
-  t.spiel.Punkte[0] = 32766;
+  t.spiel.Punkte[0] = hoechster - 1;
   EXPECT_EQ(paar(u'b'), u"  \u00FF-");
   EXPECT_EQ(paar(u'c'), u"  \u00FF-");
-  EXPECT_EQ(t.spiel.Punkte[0], 32767);
+  EXPECT_EQ(t.spiel.Punkte[0], hoechster);
 
   const std::pair<int16_t, char16_t> zeichen[] = {{-5, u'-'},      {0, u'-'},        {1, u'a'},
                                                   {26, u'z'},      {27, u'{'},       {30, u'~'},
                                                   {31, u'\u00A1'}, {125, u'\u00FF'}, {126, u'\u00FF'}};
   for (const auto& [punkte, z] : zeichen) EXPECT_EQ(PunktZeichenFuer(punkte), z) << punkte;
   // Every score a display must show: one printable character, never a control character or a blank.
-  for (int p = 1; p <= 32767; ++p) {
+  for (int p = 1; p <= hoechster; ++p) {
     const char16_t z = PunktZeichenFuer(static_cast<int16_t>(p));
     ASSERT_TRUE(z < 127 || z > 160) << p;
   }
