@@ -33,6 +33,9 @@ FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # scripts/check-deb: CPack's Debian generator (dpkg-shlibdeps, file).
 PACKAGING_PACKAGES=(dpkg-dev file)
 
+# packaging/make-ico.sh: the SVG drawn at each size, the sizes packed into one .ico.
+ICON_PACKAGES=(librsvg2-bin icoutils)
+
 # scripts/cross-windows: mingw-w64 and GoogleTest's sources, then wine for the tests.
 WINDOWS_BUILD_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest)
 WINDOWS_TEST_PACKAGES=(wine wine64)
