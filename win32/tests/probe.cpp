@@ -9,6 +9,13 @@
 //   probe close                 a click on the window's close box
 //   probe endsession            the end of the Windows session
 //   probe wait-exit             waits (10 s at most) until the program has ended
+//   probe press NAME            BM_CLICK sent to button NAME, as a screen reader's default action
+//   probe command NAME          the WM_COMMAND (BN_CLICKED) of button NAME sent to the window
+//   probe ctrl-click NAME       a Ctrl+click on the selected entry of list NAME
+//   probe read-field            reads the field every 100 ms for 5 s, as a screen reader polls the
+//                               focused field; prints "reading" as it begins, the slowest read at the end
+//   probe watch-focus SECONDS   prints each control that the focus moves to within SECONDS, in turn;
+//                               "watching" as it begins
 #include <windows.h>
 
 #include <fcntl.h>
@@ -175,6 +182,69 @@ void ClickCloseBox(HWND window) {
   ClickAt(point, 1);
 }
 
+void CtrlClickSelected(HWND list) {
+  const auto index = static_cast<int>(Send(list, LB_GETCURSEL));
+  if (index < 0) {
+    Print(L"no selected entry\n");
+    std::exit(1);
+  }
+  const auto height = static_cast<int>(Send(list, LB_GETITEMHEIGHT, static_cast<WPARAM>(index)));
+  POINT point{8, (index - static_cast<int>(Send(list, LB_GETTOPINDEX))) * height + height / 2};
+  ClientToScreen(list, &point);
+  INPUT ctrl{};
+  ctrl.type = INPUT_KEYBOARD;
+  ctrl.ki.wVk = VK_CONTROL;
+  SendInput(1, &ctrl, sizeof ctrl);
+  ClickAt(point, 1);
+  ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(1, &ctrl, sizeof ctrl);
+}
+
+int ReadField(HWND field) {
+  Print(L"reading\n");
+  ULONGLONG slowest = 0;
+  for (int i = 0; i < 50; ++i) {
+    const ULONGLONG start = GetTickCount64();
+    TextOf(field);
+    slowest = std::max(slowest, GetTickCount64() - start);
+    Sleep(100);
+  }
+  Print(L"slowest=" + std::to_wstring(slowest) + L"\n");
+  return 0;
+}
+
+// Each move of the focus, as a screen reader hears of it (the focus event) and as the
+// focus stands between two looks (GetGUIThreadInfo, every millisecond).
+std::map<HWND, std::wstring> names;
+std::wstring lastFocus;
+
+void FocusSeen(HWND hwnd) {
+  const auto found = names.find(hwnd);
+  const std::wstring name = found == names.end() ? (hwnd ? L"window" : L"") : found->second;
+  if (name != lastFocus) Print(name + L"\n");
+  lastFocus = name;
+}
+
+void CALLBACK FocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG, LONG, DWORD, DWORD) { FocusSeen(hwnd); }
+
+int WatchFocus(HWND window, int seconds) {
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) names[c] = NameOf(c);
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(window, &process);
+  SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, FocusEvent, process, 0, WINEVENT_OUTOFCONTEXT);
+  Print(L"watching\n");
+  for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000; GetTickCount64() < end;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(thread, &gui);
+    FocusSeen(gui.hwndFocus);
+    Sleep(1);
+  }
+  return 0;
+}
+
 int Msaa(HWND field) {
   CoInitialize(nullptr);
   IAccessible* accessible = nullptr;
@@ -219,6 +289,14 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"click") Click(field, number, argc > 3 ? _wtoi(argv[3]) : 1);
   if (command == L"msaa") return Msaa(field);
   if (command == L"close") ClickCloseBox(window);
+  if (command == L"press") Send(Child(window, argv[2]), BM_CLICK);
+  if (command == L"command") {
+    HWND button = Child(window, argv[2]);
+    Send(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  }
+  if (command == L"ctrl-click") CtrlClickSelected(Child(window, argv[2]));
+  if (command == L"read-field") return ReadField(field);
+  if (command == L"watch-focus") return WatchFocus(window, number);
   if (command == L"endsession") {
     Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
     Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
