@@ -5,8 +5,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <mmsystem.h>
 #include <windows.h>
+// mmsystem.h needs the types of windows.h before it.
+#include <mmsystem.h>
 
 #include <chrono>
 #include <memory>
