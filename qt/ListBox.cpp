@@ -8,7 +8,26 @@
 
 namespace paarix {
 
+namespace {
+
+// Selects, but never takes a selection away without putting another in its place.
+class KeepsASelection final : public QItemSelectionModel {
+ public:
+  using QItemSelectionModel::QItemSelectionModel;
+  using QItemSelectionModel::select;
+  void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+    const bool takesAway = (command & (Deselect | Toggle | Clear)) != 0 && (command & Select) == 0;
+    if (takesAway && hasSelection()) return;
+    QItemSelectionModel::select(selection, command);
+  }
+};
+
+}  // namespace
+
 ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
+  QItemSelectionModel* old = selectionModel();
+  setSelectionModel(new KeepsASelection(model(), this));
+  delete old;
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSortingEnabled(false);
   setFocusPolicy(Qt::StrongFocus);

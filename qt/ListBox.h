@@ -4,7 +4,9 @@
 
 namespace paarix {
 
-// A single-selection list box: LstBrl and LstAnzahl.
+// A single-selection list box: LstBrl and LstAnzahl. Once an entry is selected,
+// one always is: Ctrl+Space or Ctrl+click on the selected entry (or a screen
+// reader) cannot take the selection away, as in a Windows list box.
 class ListBox : public QListWidget {
   Q_OBJECT
 

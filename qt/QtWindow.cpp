@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QWindow>
 #include <memory>
 
@@ -134,25 +135,21 @@ void QtWindow::repaintWindow() { QWidget::repaint(); }
 
 void QtWindow::processPendingEvents() { QCoreApplication::processEvents(); }
 
-void QtWindow::requestClose() {
-  if (!closeHeld_) close();  // a close held back comes in its turn
+void QtWindow::requestClose() { close(); }
+
+void QtWindow::scheduleInputQueue() {
+  QMetaObject::invokeMethod(
+      this, [this] { paarix_.runInputQueue(); }, Qt::QueuedConnection);
 }
 
 // Every close, whatever its cause, asks the window logic, which saves the
-// settings. While a handler runs the close waits behind the input held back
-// before it.
+// settings. While input waits the close waits in its queue, behind it.
 void QtWindow::closeEvent(QCloseEvent* e) {
   if (paarix_.Form_QueryUnload()) {
     e->accept();
-    return;
+  } else {
+    e->ignore();
   }
-  e->ignore();
-  if (closeHeld_) return;
-  closeHeld_ = true;
-  held_.push_back([this] {
-    closeHeld_ = false;
-    if (close()) held_.clear();  // the window is gone; nothing after the close is for it
-  });
 }
 
 // The controls.
@@ -189,7 +186,7 @@ void QtWindow::clearSelection() { spiel_->deselect(); }
 
 void QtWindow::repaint(Control c) { control(c)->repaint(); }
 
-// Waiting for a cue and the input held back meanwhile.
+// Waiting for a cue, and the player's input meanwhile.
 
 void QtWindow::waitForCue(CuePlayer::Completion& cue) {
   if (cue.done()) return;
@@ -206,32 +203,33 @@ void QtWindow::waitForCue(CuePlayer::Completion& cue) {
         },
         Qt::QueuedConnection);
   });
-  while (!cue.done()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  // The player's input is delivered as it arrives, so that the event filter puts
+  // it into the input queue in the order it came, among routing keys and closes.
+  while (!cue.done()) loop.exec();
 }
 
 bool QtWindow::eventFilter(QObject* receiver, QEvent* event) {
-  if (!paarix_.busy() || !isInput(event->type())) return false;
+  if (!isInput(event->type())) return false;
   const bool ours = (receiver->isWidgetType() && static_cast<QWidget*>(receiver)->window() == this) ||
                     (receiver->isWindowType() && static_cast<QWindow*>(receiver) == windowHandle());
   if (!ours) return false;
+  if (!paarix_.inputWaits()) {
+    // An access key clicks its button at once, not when a timer ends: the keys
+    // after it would overtake the click.
+    auto* button = qobject_cast<QPushButton*>(receiver);
+    if (event->type() != QEvent::Shortcut || button == nullptr || static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+      return false;
+    }
+    button->click();
+    return true;
+  }
   if (event->type() == QEvent::MouseMove) return true;  // a later move carries the position anew
   std::shared_ptr<QEvent> copy(event->clone());
   QPointer<QObject> target(receiver);
-  held_.push_back([target, copy] {
+  paarix_.handleInput([target, copy] {
     if (target) QCoreApplication::sendEvent(target, copy.get());
   });
   return true;
-}
-
-void QtWindow::handlersDone() {
-  if (replaying_) return;  // the replay further up goes on with the rest
-  replaying_ = true;
-  while (!paarix_.busy() && !held_.empty()) {
-    const auto next = std::move(held_.front());
-    held_.pop_front();
-    next();
-  }
-  replaying_ = false;
 }
 
 }  // namespace paarix

@@ -2,9 +2,7 @@
 
 #include <QWidget>
 #include <array>
-#include <deque>
 #include <filesystem>
-#include <functional>
 
 #include "Paarix.h"
 #include "Toolkit.h"
@@ -17,13 +15,12 @@ class SpielEdit;
 
 // The window Paarix in Qt Widgets: the seven controls placed as the layout gives
 // them, each Qt signal wired to its handler of the window logic, and what only a
-// toolkit does: painting, focus, screen readers, the close, and holding back the
-// player's input while a handler runs.
+// toolkit does: painting, focus, screen readers and the close.
 //
-// Input held back: while the window logic is busy (a handler waits for its cue in
-// a local event loop that keeps painting and answering screen readers), key
-// presses, clicks and access keys for this window wait, and so does a close; when
-// the handlers are done they are delivered in the order they came.
+// The player's input while input waits (a handler waits for its cue in a local
+// event loop that keeps painting and answering screen readers): key presses,
+// clicks and access keys for this window are copied into the window logic's input
+// queue as they arrive, and sent again when their turn comes.
 class QtWindow final : public QWidget, public Toolkit {
   Q_OBJECT
 
@@ -42,6 +39,7 @@ class QtWindow final : public QWidget, public Toolkit {
   void repaintWindow() override;
   void processPendingEvents() override;
   void requestClose() override;
+  void scheduleInputQueue() override;
   void setVisible(Control control, bool visible) override;
   bool isVisible(Control control) const override;
   void setFocus(Control control) override;
@@ -55,7 +53,6 @@ class QtWindow final : public QWidget, public Toolkit {
   void clearSelection() override;
   void repaint(Control control) override;
   void waitForCue(CuePlayer::Completion& cue) override;
-  void handlersDone() override;
 
   using QWidget::isVisible;
   using QWidget::repaint;
@@ -75,9 +72,6 @@ class QtWindow final : public QWidget, public Toolkit {
   SpielEdit* spiel_ = nullptr;
   InfoEdit* info_ = nullptr;
   Paarix paarix_;
-  std::deque<std::function<void()>> held_;
-  bool closeHeld_ = false;
-  bool replaying_ = false;
 };
 
 }  // namespace paarix

@@ -127,12 +127,8 @@ QString SpielAccessible::wholeText() const { return spiel()->text(); }
 
 void SpielAccessible::route(int position) {
   if (position < 0 || position > characterCount()) return;
-  // The screen reader waits for the answer to its call, and an activation may
-  // play a cue of several seconds: it gets its answer first, the card turns on
-  // the next turn of the event loop.
-  SpielEdit* edit = spiel();
-  QMetaObject::invokeMethod(
-      edit, [edit, position] { emit edit->routing(position); }, Qt::QueuedConnection);
+  // The window logic queues it: the card turns after the screen reader has its answer.
+  emit spiel()->routing(position);
 }
 
 void SpielAccessible::setCursorPosition(int position) { route(position); }

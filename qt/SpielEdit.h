@@ -33,7 +33,8 @@ class SpielEdit : public QLineEdit {
   // A click: the caret has been placed on the clicked cell.
   void clicked();
   void doubleClicked();
-  // A Braille routing key on caret position `pos`; the caret has not moved yet.
+  // A Braille routing key on caret position `pos`, emitted inside the screen
+  // reader's call; the caret has not moved yet.
   void routing(int pos);
   // A key that types a character (see characterKey), before the field sees it.
   void keyPress(char16_t code);

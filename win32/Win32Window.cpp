@@ -16,7 +16,8 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"Paarix";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr int kFirstControlId = 100;  // + the place in the tab order
+constexpr int kFirstControlId = 100;     // + the place in the tab order
+constexpr UINT kRunInputQueue = WM_APP;  // posted by scheduleInputQueue
 
 std::wstring W(std::u16string_view text) { return {text.begin(), text.end()}; }
 
@@ -60,6 +61,34 @@ bool IsButton(Control control) {
 }
 
 int16_t ToInt16(DWORD value) { return static_cast<int16_t>(std::min<DWORD>(value, INT16_MAX)); }
+
+bool IsKey(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+bool IsKeyStroke(UINT message) {
+  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+}
+bool IsMouse(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST; }
+bool IsFrameMouse(UINT message) { return message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK; }
+
+// The player's input: keys with the characters they make, the mouse on the
+// controls and on the frame, and a click posted to a button.
+bool IsPlayerInput(UINT message) {
+  return IsKey(message) || IsMouse(message) || IsFrameMouse(message) || message == BM_CLICK;
+}
+
+// A message sent from another thread (another program) is being handled.
+bool FromAnotherProgram() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
+
+// Counts the program's own messages while it lives.
+class OwnMessage {
+ public:
+  explicit OwnMessage(int& count) : count_(count) { ++count_; }
+  ~OwnMessage() { --count_; }
+  OwnMessage(const OwnMessage&) = delete;
+  OwnMessage& operator=(const OwnMessage&) = delete;
+
+ private:
+  int& count_;
+};
 
 }  // namespace
 
@@ -152,30 +181,100 @@ int Win32Window::run(int showCommand) {
   UpdateWindow(window_);
   MSG msg;
   for (;;) {
-    if (runNextRouting()) continue;
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(msg.wParam);
     if (got < 0) return 1;
-    // The dialog manager: Tab, Shift+Tab, Enter on a button, the access keys.
-    if (!IsDialogMessageW(window_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+    if (!IsPlayerInput(msg.message) || paarix_ == nullptr) {
+      dispatch(msg);
+    } else if (paarix_->inputWaits()) {
+      handOver(msg);
+    } else {
+      dispatchInput(msg);
     }
   }
 }
 
-bool Win32Window::runNextRouting() {
-  if (routings_.empty() || paarix_ == nullptr || window_ == nullptr) return false;
-  // Keys and clicks that came before the routing key go first.
-  MSG input;
-  if (PeekMessageW(&input, nullptr, 0, 0, PM_NOREMOVE | PM_QS_INPUT) &&
-      static_cast<LONG>(input.time - routings_.front().time) <= 0) {
-    return false;
+void Win32Window::dispatch(MSG& msg) {
+  // The dialog manager: Tab, Shift+Tab, Enter on a button, the access keys.
+  if (!IsDialogMessageW(window_, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
   }
-  const Routing routing = routings_.front();
-  routings_.pop_front();
-  paarix_->Spiel_Routing(routing.position);
+}
+
+void Win32Window::dispatchInput(MSG msg) {
+  if (window_ == nullptr) return;  // closed meanwhile
+  if (IsKeyStroke(msg.message)) {
+    HWND focus = GetFocus();
+    msg.hwnd = focus != nullptr ? focus : window_;
+  } else if (IsMouse(msg.message) && msg.message != WM_MOUSEWHEEL && msg.message != WM_MOUSEHWHEEL) {
+    // The control under the pointer now: a view may have hidden the one it was over.
+    HWND to = GetCapture();
+    if (to == nullptr) {
+      POINT inWindow = msg.pt;
+      ScreenToClient(window_, &inWindow);
+      to = ChildWindowFromPointEx(window_, inWindow, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    }
+    if (to == nullptr) return;  // off the window
+    POINT at = msg.pt;
+    ScreenToClient(to, &at);
+    msg.hwnd = to;
+    msg.lParam = MAKELPARAM(at.x, at.y);
+  }
+  dispatch(msg);
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
+  // The character TranslateMessage made of the key: in the same step, so that
+  // nothing can come between the key and its character.
+  MSG character;
+  while (window_ != nullptr && (PeekMessageW(&character, msg.hwnd, WM_CHAR, WM_DEADCHAR, PM_REMOVE) ||
+                                PeekMessageW(&character, msg.hwnd, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE))) {
+    dispatch(character);
+  }
+}
+
+void Win32Window::handOver(const MSG& msg) {
+  if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) return;  // a later move carries the place anew
+  if (IsFrameMouse(msg.message)) {
+    // Of the frame only the close box counts, a press on it as a whole click:
+    // replayed later, the frame would wait for a release that has passed.
+    if (msg.message == WM_NCLBUTTONDOWN && msg.wParam == HTCLOSE) {
+      paarix_->handleInput([this] {
+        if (window_ != nullptr) SendMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+      });
+    }
+    return;
+  }
+  paarix_->handleInput([this, msg] { dispatchInput(msg); });
+}
+
+bool Win32Window::takeMessage() {
+  MSG msg;
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    quitTaken_ = true;  // posted again when the wait is over
+    quitCode_ = static_cast<int>(msg.wParam);
+  } else if (IsPlayerInput(msg.message) && paarix_ != nullptr) {
+    handOver(msg);
+  } else {
+    DispatchMessageW(&msg);
+  }
   return true;
+}
+
+void Win32Window::repostQuit() {
+  if (!quitTaken_) return;
+  quitTaken_ = false;
+  PostQuitMessage(quitCode_);
+}
+
+void Win32Window::takeInput() {
+  if (paarix_ == nullptr) return;
+  MSG msg;
+  // The characters of keys already dispatched first, then keys and clicks as they came.
+  while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE | PM_QS_POSTMESSAGE) ||
+         PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+    handOver(msg);
+  }
 }
 
 LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -197,6 +296,10 @@ LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wPara
 LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
+      if (FromAnotherProgram() && ownMessages_ == 0) {
+        ReplyMessage(0);  // the other program goes on
+        takeInput();
+      }
       const int index = LOWORD(wParam) - kFirstControlId;
       if (lParam != 0 && index >= 0 && index < static_cast<int>(controls_.size())) {
         onCommand(static_cast<Control>(index), HIWORD(wParam));
@@ -210,11 +313,11 @@ LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND focus = GetFocus();
         if (focus != nullptr && IsChild(window_, focus)) focusAtDeactivation_ = focus;
       } else {
+        // When a view hid that control, no control of the window's own choosing
+        // gets the focus: the window keeps it until the window logic gives it.
         HWND focus = focusAtDeactivation_;
-        if (focus == nullptr || (GetWindowLongW(focus, GWL_STYLE) & WS_VISIBLE) == 0) {
-          focus = GetNextDlgTabItem(window_, nullptr, FALSE);
-        }
-        if (focus != nullptr) SetFocus(focus);
+        const bool shown = focus != nullptr && (GetWindowLongW(focus, GWL_STYLE) & WS_VISIBLE) != 0;
+        SetFocus(shown ? focus : window_);
       }
       return 0;
     case WM_CLOSE:
@@ -225,6 +328,9 @@ LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (wParam != 0 && paarix_ != nullptr) paarix_->SessionEnding();
       return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
+    case kRunInputQueue:
+      if (paarix_ != nullptr) paarix_->runInputQueue();
+      return 0;
     case WM_DPICHANGED: {
       applyDpi(HIWORD(wParam));
       const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -283,12 +389,14 @@ LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, 
           return code;
         }
         case EM_SETSEL:
-          // A screen reader's routing key: the caret sent onto a cell from its
-          // own process. The program's own caret moves are sent from this thread.
-          if ((InSendMessageEx(nullptr) & ISMEX_SEND) != 0 && static_cast<int>(wParam) == static_cast<int>(lParam) &&
+          // A screen reader's routing key: the caret sent onto a cell from its own
+          // process. Not the program's own caret moves, whatever message is being
+          // handled when they happen.
+          if (ownMessages_ == 0 && FromAnotherProgram() && static_cast<int>(wParam) == static_cast<int>(lParam) &&
               static_cast<int>(wParam) >= 0) {
-            routings_.push_back({GetTickCount(), ToInt16(static_cast<DWORD>(wParam))});
-            PostMessageW(window_, WM_NULL, 0, 0);  // wakes the message loop, which runs it
+            ReplyMessage(0);  // the screen reader goes on; the card turns in its turn
+            takeInput();
+            paarix_->Spiel_Routing(ToInt16(static_cast<DWORD>(wParam)));
             return 0;
           }
           break;
@@ -327,6 +435,17 @@ LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, 
       }
       break;
     default:
+      if (IsButton(control) && message == BM_CLICK && ownMessages_ == 0 && FromAnotherProgram()) {
+        // A screen reader's default action: the click waits in line with the
+        // player's input, and takes the focus only when its turn comes.
+        ReplyMessage(0);
+        takeInput();
+        paarix_->handleInput([this, hwnd] {
+          const OwnMessage own(ownMessages_);
+          if (IsWindow(hwnd)) SendMessageW(hwnd, BM_CLICK, 0, 0);
+        });
+        return 0;
+      }
       if (IsButton(control) && message == WM_GETDLGCODE) {
         LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
         // Enter clicks the focused button, not a default one.
@@ -356,18 +475,16 @@ void Win32Window::repaintWindow() {
 }
 
 void Win32Window::processPendingEvents() {
-  // Posted messages and painting; the player's input stays queued.
-  MSG msg;
-  for (int i = 0; i < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_PAINT); ++i) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    DispatchMessageW(&msg);
+  for (int i = 0; i < 1000 && takeMessage(); ++i) {
   }
+  repostQuit();
 }
 
-void Win32Window::requestClose() { PostMessageW(window_, WM_CLOSE, 0, 0); }
+void Win32Window::requestClose() {
+  if (window_ != nullptr) SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void Win32Window::scheduleInputQueue() { PostMessageW(window_, kRunInputQueue, 0, 0); }
 
 void Win32Window::waitForCue(CuePlayer::Completion& cue) {
   const std::shared_ptr<void> ended(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
@@ -375,13 +492,13 @@ void Win32Window::waitForCue(CuePlayer::Completion& cue) {
   if (handle == nullptr) return;  // the caller waits for the cue itself
   cue.onDone([ended] { SetEvent(ended.get()); });
   // Messages sent by other programs (a screen reader asking for the text, the
-  // caret, its MSAA objects) and painting go on; keys, clicks and posted
-  // messages wait in the queue until the cue has ended.
-  while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_SENDMESSAGE | QS_PAINT, MWMO_INPUTAVAILABLE) ==
-         WAIT_OBJECT_0 + 1) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_PAINT)) DispatchMessageW(&msg);
+  // caret, its MSAA objects), posted messages and painting go on; the player's
+  // input goes to the window logic's queue as it arrives.
+  while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1) {
+    while (takeMessage()) {
+    }
   }
+  repostQuit();
 }
 
 // Toolkit: the controls.
@@ -422,6 +539,7 @@ void Win32Window::setText(Control box, const std::u16string& text) {
   }
   // The edit puts the caret at the start of a new text: it goes back to its cell.
   const int cell = std::min<int>(caret(), static_cast<int>(text.size()));
+  const OwnMessage own(ownMessages_);
   SetWindowTextW(hwnd(box), W(text).c_str());
   SendMessageW(hwnd(box), EM_SETSEL, cell, cell);
 }
@@ -441,6 +559,7 @@ int16_t Win32Window::caret() const {
 }
 
 void Win32Window::setCaret(int16_t position) {
+  const OwnMessage own(ownMessages_);
   SendMessageW(hwnd(Control::Spiel), EM_SETSEL, position, position);
   SendMessageW(hwnd(Control::Spiel), EM_SCROLLCARET, 0, 0);
 }

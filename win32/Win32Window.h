@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 
 #include "Paarix.h"
 #include "Toolkit.h"
@@ -19,10 +18,13 @@ namespace paarix {
 // edits. Turns the messages of these controls into calls of the handlers of
 // `Paarix` and gives the window logic the operations it needs.
 //
-// What a screen reader does to the field arrives as messages sent from its own
-// process: a Braille routing key is an EM_SETSEL onto a cell. Such a routing
-// waits in line with the player's keys and clicks and runs from the message loop,
-// so the screen reader is never kept waiting for a card's cue.
+// The player's input keeps its order through the window logic's input queue.
+// While input waits (a handler waits for its cue), keys, clicks, the characters
+// TranslateMessage makes and posted BM_CLICKs are taken off the Windows queue as
+// they arrive and handed to that queue, to be dispatched when their turn comes.
+// What a screen reader does arrives as messages sent from its own process: a
+// Braille routing key is an EM_SETSEL onto a cell, a default action a BM_CLICK or
+// a WM_COMMAND. The input already queued goes to the window logic before them.
 class Win32Window final : public Toolkit {
  public:
   // Creates the window and its controls, all hidden but the controls of the
@@ -44,6 +46,7 @@ class Win32Window final : public Toolkit {
   void repaintWindow() override;
   void processPendingEvents() override;
   void requestClose() override;
+  void scheduleInputQueue() override;
   void setVisible(Control control, bool visible) override;
   bool isVisible(Control control) const override;
   void setFocus(Control control) override;
@@ -59,11 +62,6 @@ class Win32Window final : public Toolkit {
   void waitForCue(CuePlayer::Completion& cue) override;
 
  private:
-  struct Routing {
-    DWORD time;  // GetTickCount() when it arrived, comparable with MSG::time
-    int16_t position;
-  };
-
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self);
@@ -75,7 +73,22 @@ class Win32Window final : public Toolkit {
   // Fonts, places and the window size for `dpi` dots per inch.
   void applyDpi(UINT dpi);
   HWND hwnd(Control control) const { return controls_[static_cast<size_t>(control)]; }
-  bool runNextRouting();
+
+  // The Windows queue while input waits: the player's input to the window logic,
+  // everything else dispatched now. Returns false when nothing was queued.
+  bool takeMessage();
+  // A WM_QUIT that takeMessage took goes back into the queue.
+  void repostQuit();
+  // The player's input that is already queued, to the window logic: it came before
+  // the message from another program that is being handled now.
+  void takeInput();
+  // One piece of the player's input to the window logic's queue.
+  void handOver(const MSG& msg);
+  // Dispatches a piece of input now: a key to the control that has the focus now,
+  // a click to the control under the pointer, and the character a key makes in the
+  // same step.
+  void dispatchInput(MSG msg);
+  void dispatch(MSG& msg);
 
   HWND window_ = nullptr;
   std::array<HWND, 7> controls_{};
@@ -85,7 +98,10 @@ class Win32Window final : public Toolkit {
   Paarix* paarix_ = nullptr;
   HWND focusAtDeactivation_ = nullptr;
   bool clickStarted_ = false;
-  std::deque<Routing> routings_;
+  // Above 0 while the program sends its own EM_SETSEL or BM_CLICK: no screen reader's.
+  int ownMessages_ = 0;
+  bool quitTaken_ = false;
+  int quitCode_ = 0;
 };
 
 }  // namespace paarix

@@ -49,78 +49,97 @@ void Paarix::Form_Load() {
   toolkit_.setFocus(Control::CmdInfo);
 }
 
-// One handler at a time.
+// The player's input, in the order it arrived, and one handler at a time.
 
-void Paarix::Nacheinander(std::function<void()> handler) {
-  if (busy_) {
-    // When its turn comes the handler runs alone as well: what arrives while it
-    // waits for a cue of its own waits in turn.
-    wartend_.push_back([this, handler = std::move(handler)] { Allein(handler); });
-    return;
-  }
-  Allein(handler);
-  if (draining_) return;  // the outer drain goes on with the rest
-  draining_ = true;
-  while (!busy_ && !wartend_.empty()) {
-    auto naechster = std::move(wartend_.front());
-    wartend_.pop_front();
-    naechster();
-  }
-  draining_ = false;
-  if (schliessenWartet_) {
-    schliessenWartet_ = false;
-    toolkit_.requestClose();
-  }
-  toolkit_.handlersDone();
+void Paarix::handleInput(std::function<void()> input) {
+  const bool now = !busy_ && !inputRunning_ && inputQueue_.empty();
+  inputQueue_.push_back(std::move(input));
+  if (now) runInputQueue();
 }
 
-void Paarix::Allein(const std::function<void()>& handler) {
+void Paarix::asInput(std::function<void()> input) {
+  if (inputRunning_ && !busy_) {
+    input();  // part of the input that runs now, such as the click of a replayed mouse event
+    return;
+  }
+  handleInput(std::move(input));
+}
+
+void Paarix::runInputQueue() {
+  if (busy_ || inputRunning_) return;
+  inputRunning_ = true;
+  while (!inputQueue_.empty()) {
+    const auto next = std::move(inputQueue_.front());
+    inputQueue_.pop_front();
+    next();
+  }
+  inputRunning_ = false;
+}
+
+void Paarix::runHandler(std::function<void()> handler) {
+  if (busy_) {
+    raisedHandlers_.push_back(std::move(handler));
+    return;
+  }
   busy_ = true;
   handler();
+  while (!raisedHandlers_.empty()) {
+    const auto next = std::move(raisedHandlers_.front());
+    raisedHandlers_.pop_front();
+    next();
+  }
   busy_ = false;
+  runInputQueue();
+}
+
+void Paarix::runInputHandler(std::function<void()> handler) {
+  asInput([this, handler = std::move(handler)] { runHandler(handler); });
 }
 
 // The handlers.
 
 void Paarix::CmdInfo_Click() {
-  Nacheinander([this] { HilfeAn(); });
+  runInputHandler([this] { HilfeAn(); });
 }
 
 void Paarix::CmdNeu_Click() {
-  Nacheinander([this] { spiel_.NeuesSpiel(); });
+  runInputHandler([this] { spiel_.NeuesSpiel(); });
 }
 
 void Paarix::CmdEnde_Click() {
-  Nacheinander([this] { toolkit_.requestClose(); });
+  asInput([this] { toolkit_.requestClose(); });
 }
 
 void Paarix::LstAnzahl_Click() {
-  Nacheinander([this] { spiel_.SpielerzahlSetzen(); });
+  runInputHandler([this] { spiel_.SpielerzahlSetzen(); });
 }
 
 void Paarix::LstBrl_LostFocus() {
   if (ansichtWechselt_) return;  // the views hide and show controls; that is no move of the player's
-  Nacheinander([this] { spiel_.BrlGroesseUebernehmen(); });
+  runHandler([this] { spiel_.BrlGroesseUebernehmen(); });
 }
 
 void Paarix::Spiel_Click() {
-  Nacheinander([this] { spiel_.KarteAktivieren(); });
+  runInputHandler([this] { spiel_.KarteAktivieren(); });
 }
 
 void Paarix::Spiel_Routing(int16_t position) {
-  Nacheinander([this, position] {
-    if (!toolkit_.isVisible(Control::Spiel)) return;  // the help view hides the field
-    toolkit_.setCaret(position);
-    spiel_.KarteAktivieren();
+  inputQueue_.push_back([this, position] {
+    runHandler([this, position] {
+      if (!toolkit_.isVisible(Control::Spiel)) return;  // the help view hides the field
+      toolkit_.setCaret(position);
+      spiel_.KarteAktivieren();
+    });
   });
+  if (!busy_ && !inputRunning_) toolkit_.scheduleInputQueue();
 }
 
 void Paarix::Spiel_DblClick() {
-  Nacheinander([this] { SelLaengeNull(); });
+  runInputHandler([this] { SelLaengeNull(); });
 }
 
 void Paarix::Spiel_KeyPress(char16_t code) {
-  Nacheinander([this, code] {
+  runInputHandler([this, code] {
     switch (code) {
       case u'\x1b':
         VollbildAus();
@@ -138,17 +157,18 @@ void Paarix::Spiel_KeyPress(char16_t code) {
 }
 
 void Paarix::Info_KeyPress(char16_t) {
-  Nacheinander([this] { HilfeAus(); });
+  runInputHandler([this] { HilfeAus(); });
 }
 
 // Closing.
 
 bool Paarix::Form_QueryUnload() {
-  if (busy_) {
-    schliessenWartet_ = true;
+  if (inputWaits()) {
+    inputQueue_.push_back([this] { toolkit_.requestClose(); });
     return false;
   }
   Speichern();
+  inputQueue_.clear();  // the window goes: nothing after the close is for it
   return true;
 }
 
@@ -202,10 +222,6 @@ void Paarix::VollbildAn() {
 
 void Paarix::VollbildAus() {
   toolkit_.setCaption(titel_);
-  NormaleControlsZeigen();
-}
-
-void Paarix::NormaleControlsZeigen() {
   for (const Control c : kVollbildVerdeckt) toolkit_.setVisible(c, true);
 }
 
@@ -226,10 +242,7 @@ void Paarix::FokusSpiel() { toolkit_.setFocus(Control::Spiel); }
 void Paarix::FokusCmdNeu() {
   // At the end of a game in the full-field view the new-game button is hidden:
   // the normal view comes back first, so the focus can land on it.
-  if (AktuelleAnsicht() == Ansicht::Vollbild) {
-    toolkit_.setCaption(titel_);
-    NormaleControlsZeigen();
-  }
+  if (AktuelleAnsicht() == Ansicht::Vollbild) VollbildAus();
   toolkit_.setFocus(Control::CmdNeu);
 }
 

@@ -23,10 +23,14 @@ enum class Ansicht { Normal, Hilfe, Vollbild };
 // A front end creates the controls, calls Form_Load once before it first shows the
 // window, and then calls the handlers below for its toolkit's events.
 //
-// One handler runs at a time, to completion. A handler called while another runs
-// (while it waits for a cue, the front end still delivers screen-reader requests
-// and the close) is queued and runs afterwards, in order. The player's raw input
-// is held back by the front end meanwhile (see Toolkit::waitForCue).
+// One handler runs at a time, to completion, and the player's input runs in the
+// order it arrived. A piece of input (a key, a click, a routing key, a close; a
+// front end hands over a toolkit event to replay as a callable) runs at once only
+// when no handler runs and no input waits; otherwise it waits in the input queue
+// and runs when the handlers before it have ended. A handler that the program
+// itself raises while another runs (LstBrl losing the focus because a handler
+// moved it) finishes that handler's work: it runs right after it, before the
+// input that waits.
 class Paarix final : private Fenster, private Tongeber {
  public:
   Paarix(Toolkit& toolkit, std::filesystem::path iniDatei, CuePlayer& cues, Zufallsquelle& zufall);
@@ -35,8 +39,10 @@ class Paarix final : private Fenster, private Tongeber {
   // nothing. Leaves the focus on CmdInfo.
   void Form_Load();
   // The window is about to close, whatever the cause. The first call writes the
-  // settings. Returns whether the window may close now: while a handler runs the
-  // close waits, and the window logic asks for it again once the handler has ended.
+  // settings. Returns whether the window may close now: while a handler runs or
+  // input waits, the close waits in the input queue, and the window logic asks for
+  // it again (Toolkit::requestClose) when its turn comes. Input behind the close
+  // is dropped with the window.
   bool Form_QueryUnload();
   // The session ends (logging off, shutting down): the settings are written now if
   // they were not yet, even in the middle of a handler, since nothing runs after.
@@ -53,12 +59,24 @@ class Paarix final : private Fenster, private Tongeber {
   // A click in Spiel; the toolkit has placed the caret on the clicked cell.
   void Spiel_Click();
   // A Braille routing key on cell `position`: the caret goes there, then Spiel_Click.
-  // Both happen when the handler's turn comes.
+  // It never runs inside the screen reader's call: it always waits in the input
+  // queue, and when nothing runs the toolkit is asked to run the queue on its next
+  // turn (Toolkit::scheduleInputQueue).
   void Spiel_Routing(int16_t position);
   void Spiel_DblClick();
   // A character key in Spiel or Info (Escape 27, the space bar 32, a letter its code).
   void Spiel_KeyPress(char16_t code);
   void Info_KeyPress(char16_t code);
+
+  // The input queue. `input` is a piece of the player's input that has just
+  // arrived: it runs now when no handler runs and no input waits or runs, else it
+  // waits its turn. A front end hands over its toolkit's event to replay; while
+  // inputWaits(), it holds its events that way.
+  void handleInput(std::function<void()> input);
+  bool inputWaits() const { return busy_ || (!inputQueue_.empty() && !inputRunning_); }
+  // Runs the input that waits, unless a handler or input runs already (which
+  // run it when they end). The toolkit calls it when scheduleInputQueue asked.
+  void runInputQueue();
 
   // Whether a handler is running (or waiting for its cue).
   bool busy() const { return busy_; }
@@ -83,15 +101,19 @@ class Paarix final : private Fenster, private Tongeber {
   // Tongeber
   void Ton(int16_t cue) override;
 
-  void Nacheinander(std::function<void()> handler);
-  void Allein(const std::function<void()>& handler);
+  // Runs `handler` now, or right after the running one when that raised it.
+  void runHandler(std::function<void()> handler);
+  // Runs `input` now when it is part of the input that runs (the click of a
+  // replayed mouse event), else as input that has just arrived.
+  void asInput(std::function<void()> input);
+  // A handler of the player's input: it runs as input, in its turn, then alone.
+  void runInputHandler(std::function<void()> handler);
   void Speichern();
 
   void HilfeAn();
   void HilfeAus();
   void VollbildAn();
   void VollbildAus();
-  void NormaleControlsZeigen();
 
   Toolkit& toolkit_;
   const std::filesystem::path iniDatei_;
@@ -100,10 +122,10 @@ class Paarix final : private Fenster, private Tongeber {
   std::u16string titel_;
 
   bool busy_ = false;
-  bool draining_ = false;
-  std::deque<std::function<void()>> wartend_;
+  std::deque<std::function<void()>> raisedHandlers_;
+  bool inputRunning_ = false;
+  std::deque<std::function<void()>> inputQueue_;
   bool ansichtWechselt_ = false;
-  bool schliessenWartet_ = false;
   std::optional<bool> gespeichert_;
 };
 

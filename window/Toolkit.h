@@ -21,11 +21,15 @@ class Toolkit {
   // Shows the window and gives it the keyboard again (activates it).
   virtual void showWindow() = 0;
   virtual void repaintWindow() = 0;
-  // Handles the window events that are already queued, except the player's input,
-  // which waits for the running handler to end like all input.
+  // Handles the window events that are already queued. The player's input among
+  // them goes to Paarix::handleInput, where it waits for the running handler.
   virtual void processPendingEvents() = 0;
-  // Asks the window to close; the front end then calls Paarix::Form_QueryUnload.
+  // Closes the window now, as its close box does: the front end calls
+  // Paarix::Form_QueryUnload before this returns, and the window goes when that allows.
   virtual void requestClose() = 0;
+  // Calls Paarix::runInputQueue on the toolkit's next turn, after the call that is
+  // running now (a screen reader's request) has returned.
+  virtual void scheduleInputQueue() = 0;
 
   // The controls.
   virtual void setVisible(Control control, bool visible) = 0;
@@ -48,14 +52,10 @@ class Toolkit {
   virtual void clearSelection() = 0;
   virtual void repaint(Control control) = 0;
 
-  // Waits until `cue` has ended; returns at once when it has. Meanwhile the window keeps painting and answering
-  // screen readers, but the player's input waits: it is handled afterwards, in
-  // order. Handlers that arrive meanwhile are queued by the window logic.
+  // Waits until `cue` has ended; returns at once when it has. Meanwhile the window
+  // keeps painting and answering screen readers, and hands the player's input to
+  // Paarix::handleInput as it arrives, where it waits for the handler to end.
   virtual void waitForCue(CuePlayer::Completion& cue) = 0;
-
-  // The window logic has run every handler that was waiting: the front end can
-  // let the input it held back go on.
-  virtual void handlersDone() {}
 };
 
 }  // namespace paarix

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <qpa/qwindowsysteminterface.h>
+#include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QProcess>
@@ -10,8 +13,8 @@
 
 #include "AlsaTestConfig.h"
 #include "CharacterKey.h"
+#include "QtWindowFixture.h"
 #include "SignalBridge.h"
-#include "Tisch.h"
 
 namespace paarix::test {
 namespace {
@@ -19,15 +22,27 @@ namespace {
 using namespace std::chrono_literals;
 QString Name(Control c) { return QString::fromLatin1(ControlName(c).data(), qsizetype(ControlName(c).size())); }
 
+// A key pressed and released as the platform delivers it: queued, for the event loop to hand out.
+void PlatformKey(QtWindowFixture& t, Qt::Key key, const QString& text = {}) {
+  QWindow* window = t.window->windowHandle();
+  QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyPress, key,
+                                                                                       Qt::NoModifier, text);
+  QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyRelease, key,
+                                                                                       Qt::NoModifier, text);
+}
+
 TEST(Tasten, CharacterKeysAsOnWindows) {
   using K = Qt::Key;
-  const Qt::KeyboardModifiers alt = Qt::AltModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, no;
+  const Qt::KeyboardModifiers alt = Qt::AltModifier;
+  const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+  const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+  const Qt::KeyboardModifiers no;
   struct Fall {
     K key;
     Qt::KeyboardModifiers mods;
     const char* text;
-    int code;
-  };  // -1: types nothing
+    int code;  // -1: types nothing
+  };
   for (const Fall& f : std::initializer_list<Fall>{{K::Key_V, no, "v", 'v'},
                                                    {K::Key_V, shift, "V", 'V'},
                                                    {K::Key_7, no, "7", '7'},
@@ -61,152 +76,217 @@ TEST(Tasten, CharacterKeysAsOnWindows) {
 }
 
 TEST(Tasten, AltMakesAccessKeysOnlyCharactersReachTheHandlers) {
-  Tisch t;
-  t.FeldFokus(0);
-  t.Taste(Qt::Key_V, {}, "v");
-  for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Space}) t.Taste(key, Qt::AltModifier);
-  EXPECT_EQ(t.Gespielt(), Cues{9}) << "Alt+Escape left the full-field view or Alt+Space turned a card";
-  t.Taste(Qt::Key_Escape);
-  t.c(Control::CmdInfo)->setFocus();
-  t.Taste(Qt::Key_Return);  // clicks the focused button
-  ASSERT_EQ(t.ansicht(), Ansicht::Hilfe);
-  t.Taste(Qt::Key_Delete, {}, "\x7f");
-  for (Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_X})
-    t.Taste(key, key == Qt::Key_X ? Qt::AltModifier : Qt::NoModifier);
-  EXPECT_EQ(t.ansicht(), Ansicht::Hilfe) << "a key that types nothing closed the help";
-  t.Taste(Qt::Key_Backspace);
-  EXPECT_EQ(t.ansicht(), Ansicht::Normal);
-  t.Taste(Qt::Key_E, Qt::AltModifier);  // the access key of the quit button
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !t.w->isVisible(); }));
+  QtWindowFixture t;
+  t.focusField(0);
+  t.key(Qt::Key_V, {}, "v");
+  t.key(Qt::Key_Escape, Qt::AltModifier);
+  t.key(Qt::Key_Space, Qt::AltModifier);
+  EXPECT_EQ(t.cuesPlayed(), Cues{Cue::ErsteKarte}) << "Alt+Escape left the full-field view or Alt+Space turned a card";
+  t.key(Qt::Key_Escape);
+  t.control(Control::CmdInfo)->setFocus();
+  t.key(Qt::Key_Return);  // clicks the focused button
+  ASSERT_EQ(t.view(), Ansicht::Hilfe);
+  t.key(Qt::Key_Delete, {}, "\x7f");
+  t.key(Qt::Key_Down);
+  t.key(Qt::Key_End);
+  t.key(Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(t.view(), Ansicht::Hilfe) << "a key that types nothing closed the help";
+  t.key(Qt::Key_Backspace);
+  EXPECT_EQ(t.view(), Ansicht::Normal);
+  t.key(Qt::Key_E, Qt::AltModifier);  // the access key of the quit button
+  EXPECT_FALSE(t.window->isVisible());
 }
 
 TEST(Layout, ControlsWhereTheLayoutPutsThemAndTheTabOrder) {
-  Tisch t;
-  const auto pixel = [](Twips p, int k = kTwipsPerPixelAt96Dpi) {
+  QtWindowFixture t;
+  const auto pixels = [](Twips p) {
+    constexpr int k = kTwipsPerPixelAt96Dpi;
     return QRect(p.left / k, p.top / k, p.width / k, p.height / k);
   };
-  EXPECT_EQ(t.w->size(), pixel(kClientArea).size());
-  std::vector<Control> sichtbar;
+  EXPECT_EQ(t.window->size(), pixels(kClientArea).size());
+  std::vector<Control> shown;
   for (const Control c : kTabOrder) {
-    const QWidget* x = t.w->findChild<QWidget*>(Name(c));
-    const FontSpec& f = FontOf(c);
-    ASSERT_NE(x, nullptr) << Name(c).toStdString();
-    EXPECT_EQ(x->geometry(), pixel(Place(c))) << Name(c).toStdString();
-    EXPECT_EQ(std::tuple(x->font().family(), x->font().pointSizeF(), x->font().styleHint()),
-              std::tuple(QString::fromStdU16String(std::u16string(f.family)), f.points,
-                         f.monospaced ? QFont::TypeWriter : QFont::SansSerif));
-    EXPECT_EQ(x->isVisible(), c != Control::Info) << Name(c).toStdString();
-    if (x->isVisible()) sichtbar.push_back(c);
+    SCOPED_TRACE(Name(c).toStdString());
+    const QWidget* widget = t.window->findChild<QWidget*>(Name(c));
+    ASSERT_NE(widget, nullptr);
+    const FontSpec& font = FontOf(c);
+    EXPECT_EQ(widget->geometry(), pixels(Place(c)));
+    EXPECT_EQ(widget->font().family(), QString::fromStdU16String(std::u16string(font.family)));
+    EXPECT_EQ(widget->font().pointSizeF(), font.points);
+    EXPECT_EQ(widget->font().styleHint(), font.monospaced ? QFont::TypeWriter : QFont::SansSerif);
+    EXPECT_EQ(widget->isVisible(), c != Control::Info);
+    if (widget->isVisible()) shown.push_back(c);
   }
   // Round with Tab, back with Shift+Tab; Tab into the field selects nothing.
-  t.spiel()->setCursorPosition(3);
-  EXPECT_EQ(t.FokusName(), Name(kTabOrder[0]));
-  for (size_t i = 1; i <= 2 * sichtbar.size(); ++i) {
-    const size_t n = sichtbar.size(), soll = i <= n ? i % n : 2 * n - i;
-    i <= n ? t.Taste(Qt::Key_Tab) : t.Taste(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(t.FokusName(), Name(sichtbar[soll])) << "step " << i;
-    EXPECT_FALSE(t.spiel()->hasSelectedText());
+  t.spielEdit()->setCursorPosition(3);
+  EXPECT_EQ(t.focusName(), Name(kTabOrder[0]));
+  const size_t n = shown.size();
+  for (size_t step = 1; step <= 2 * n; ++step) {
+    SCOPED_TRACE(step);
+    if (step <= n) {
+      t.key(Qt::Key_Tab);
+      EXPECT_EQ(t.focusName(), Name(shown[step % n]));
+    } else {
+      t.key(Qt::Key_Backtab, Qt::ShiftModifier);
+      EXPECT_EQ(t.focusName(), Name(shown[2 * n - step]));
+    }
+    EXPECT_FALSE(t.spielEdit()->hasSelectedText());
   }
-  EXPECT_EQ(t.Caret(), 3);
+  EXPECT_EQ(t.caret(), 3);
 }
 
 TEST(Spiel, PaintedCaretNoEditingAndTheCaretKeepsItsCell) {
-  Tisch t;
-  t.Geben(u"abcdefabcdef");
-  t.FeldFokus(3);
-  const auto caretGemalt = [&] {  // at the left edge of the caret's cell
-    const QRect zelle = t.spiel()->cellRect(t.Caret());
-    return t.spiel()->grab().toImage().pixelColor(zelle.left(), zelle.center().y()) ==
-           t.spiel()->palette().text().color();
+  QtWindowFixture t;
+  t.deal(u"abcdefabcdef");
+  t.focusField(3);
+  const auto caretPainted = [&] {  // at the left edge of the caret's cell
+    const QRect cell = t.spielEdit()->cellRect(t.caret());
+    const QColor at = t.spielEdit()->grab().toImage().pixelColor(cell.left(), cell.center().y());
+    return at == t.spielEdit()->palette().text().color();
   };
-  EXPECT_TRUE(caretGemalt());
-  const auto texte = [&] { return std::pair(t.w->text(Control::Info), t.Feld()); };
-  const auto vorher = texte();
+  EXPECT_TRUE(caretPainted());
+  const std::u16string help = t.window->text(Control::Info);
   QApplication::clipboard()->setText(QStringLiteral("zzz"));
-  QTest::keyClicks(t.spiel(), QStringLiteral("aZ9.-"));
-  t.Taste(Qt::Key_Delete, {}, "\x7f");
-  t.Taste(Qt::Key_V, Qt::ControlModifier);
-  QInputMethodEvent ime;
-  ime.setCommitString(QStringLiteral("ü"));
-  for (const Control c : {Control::Spiel, Control::Info}) QApplication::sendEvent(t.c(c), &ime);
-  EXPECT_TRUE(texte() == vorher && t.Gespielt().empty()) << "the field or the help edited, or a card turned";
+  QTest::keyClicks(t.spielEdit(), QStringLiteral("aZ9.-"));
+  t.key(Qt::Key_Delete, {}, "\x7f");
+  t.key(Qt::Key_V, Qt::ControlModifier);
+  QInputMethodEvent composed;
+  composed.setCommitString(QStringLiteral("ü"));
+  QApplication::sendEvent(t.control(Control::Spiel), &composed);
+  QApplication::sendEvent(t.control(Control::Info), &composed);
+  EXPECT_EQ(t.fieldText(), QStringLiteral("............  -"));
+  EXPECT_EQ(t.window->text(Control::Info), help);
+  EXPECT_EQ(t.cuesPlayed(), Cues{});
   // A double click as the platform delivers it: one activation; the second press selects nothing.
-  const QPoint zelle = t.Zelle(0);
-  QTest::mouseClick(t.spiel(), Qt::LeftButton, {}, zelle);
-  QMouseEvent doppel(QEvent::MouseButtonDblClick, zelle, t.spiel()->mapToGlobal(zelle), Qt::LeftButton, Qt::LeftButton,
-                     {});
-  QApplication::sendEvent(t.spiel(), &doppel);
-  QTest::mouseRelease(t.spiel(), Qt::LeftButton, {}, zelle);
-  EXPECT_EQ(t.Feld(), QStringLiteral("a...........  -"));
-  EXPECT_EQ(t.Gespielt(), Cues{9});
-  EXPECT_FALSE(t.spiel()->hasSelectedText());
-  t.FeldFokus(5);
-  t.w->setText(Control::Spiel, u"-----.......  a");
-  EXPECT_EQ(t.Caret(), 5) << "the caret left its cell";
-  t.w->setText(Control::Spiel, u"ab");
-  EXPECT_EQ(t.Caret(), 2);
-  t.c(Control::CmdNeu)->setFocus();
-  EXPECT_FALSE(caretGemalt()) << "a caret without the focus";
+  const QPoint cell = t.cellPoint(0);
+  QTest::mouseClick(t.spielEdit(), Qt::LeftButton, {}, cell);
+  QMouseEvent second(QEvent::MouseButtonDblClick, cell, t.spielEdit()->mapToGlobal(cell), Qt::LeftButton,
+                     Qt::LeftButton, {});
+  QApplication::sendEvent(t.spielEdit(), &second);
+  QTest::mouseRelease(t.spielEdit(), Qt::LeftButton, {}, cell);
+  EXPECT_EQ(t.fieldText(), QStringLiteral("a...........  -"));
+  EXPECT_EQ(t.cuesPlayed(), Cues{Cue::ErsteKarte});
+  EXPECT_FALSE(t.spielEdit()->hasSelectedText());
+  t.focusField(5);
+  t.window->setText(Control::Spiel, u"-----.......  a");
+  EXPECT_EQ(t.caret(), 5) << "the caret left its cell";
+  t.window->setText(Control::Spiel, u"ab");
+  EXPECT_EQ(t.caret(), 2);
+  t.control(Control::CmdNeu)->setFocus();
+  EXPECT_FALSE(caretPainted()) << "a caret without the focus";
 }
 
 TEST(Listen, TheProgramsSelectionRaisesNothingLeavingTheBrailleListDeals) {
-  Tisch t;
-  t.Geben(u"abcdefabcdef");
-  t.FeldFokus(0);
-  t.Taste(Qt::Key_Space);
-  t.w->select(Control::LstAnzahl, 2);
-  EXPECT_EQ(t.Feld(), QStringLiteral("a...........  -"));
+  QtWindowFixture t;
+  t.deal(u"abcdefabcdef");
+  t.focusField(0);
+  t.key(Qt::Key_Space);
+  t.window->select(Control::LstAnzahl, 2);
+  EXPECT_EQ(t.fieldText(), QStringLiteral("a...........  -"));
   // Only a move to another control of the window leaves LstBrl: not another
   // window taking the keyboard, nor a popup, even when reported late.
-  t.c(Control::LstBrl)->setFocus();
-  QWidget anderes;
-  anderes.show(), QApplication::setActiveWindow(&anderes), QApplication::setActiveWindow(t.w.get());
-  t.Taste(Qt::Key_Tab);
-  for (Qt::FocusReason grund : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
-    QFocusEvent aus(QEvent::FocusOut, grund);
-    QApplication::sendEvent(t.c(Control::LstBrl), &aus);
+  t.control(Control::LstBrl)->setFocus();
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  QApplication::setActiveWindow(t.window.get());
+  t.key(Qt::Key_Tab);
+  for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+    QFocusEvent out(QEvent::FocusOut, reason);
+    QApplication::sendEvent(t.control(Control::LstBrl), &out);
   }
-  EXPECT_EQ(t.zufall.saaten, 2);
+  EXPECT_EQ(t.random.saaten, 2);
+}
+
+// Ctrl+Space and Ctrl+click on the selected entry leave it selected, as in a
+// Windows list box: the game and the settings keep both values.
+TEST(Listen, NeitherListEndsWithoutASelection) {
+  QtWindowFixture t("1,2,0\r\n");
+  for (const auto& [control, stored] : {std::pair(Control::LstBrl, 1), std::pair(Control::LstAnzahl, 2)}) {
+    SCOPED_TRACE(Name(control).toStdString());
+    ListBox* list = t.list(control);
+    list->setFocus();
+    t.key(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedIndex(), stored) << "Ctrl+Space";
+    const QPoint entry = list->visualItemRect(list->item(stored)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, entry);
+    EXPECT_EQ(list->selectedIndex(), stored) << "Ctrl+click";
+  }
+  EXPECT_EQ(t.fieldText(), QString(32, u'.') + QStringLiteral("  ---"));
+  t.window->close();
+  EXPECT_EQ(t.settingsFile(), "1,2,0\r\n");
 }
 
 // Keys, a list click and SIGTERM during a cue wait for it, then run in the order they came.
 TEST(Warten, InputAndSigtermDuringACueRunAfterItInOrder) {
-  Tisch t({}, 300ms);
-  const SignalBridge bruecke([&t] { t.w->close(); });
-  t.Geben(u"abcdefabcdef");
-  t.FeldFokus(0);
-  std::string imTon;
-  t.WaehrendCue(1, [&] {
-    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Space, Qt::Key_Right, Qt::Key_Right}) QTest::keyClick(t.spiel(), key);
-    ListBox* anzahl = t.liste(Control::LstAnzahl);
-    QTest::mouseClick(anzahl->viewport(), Qt::LeftButton, {}, anzahl->visualItemRect(anzahl->item(1)).center());
+  QtWindowFixture t({}, 300ms);
+  const SignalBridge bridge([&t] { t.window->close(); });
+  t.deal(u"abcdefabcdef");
+  t.focusField(0);
+  std::string duringCue;
+  t.duringCue(1, [&] {
+    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Space, Qt::Key_Right, Qt::Key_Right}) {
+      QTest::keyClick(t.spielEdit(), key);
+    }
+    ListBox* players = t.list(Control::LstAnzahl);
+    QTest::mouseClick(players->viewport(), Qt::LeftButton, {}, players->visualItemRect(players->item(1)).center());
     std::raise(SIGTERM);
     QTest::qWait(50);
-    imTon = t.Feld().toStdString() + " caret " + std::to_string(t.Caret()) + (t.w->isVisible() ? " open" : " closed");
+    duringCue = t.fieldText().toStdString() + " caret " + std::to_string(t.caret());
+    duringCue += t.window->isVisible() ? " open" : " closed";
   });
-  t.Taste(Qt::Key_Space);
-  EXPECT_EQ(imTon, "a...........  - caret 0 open") << "something ran while the cue played";
-  EXPECT_EQ(t.Gespielt(), (Cues{9, 16})) << "the second card, a miss";
-  EXPECT_EQ(t.Feld(), QStringLiteral("............  --"));
-  EXPECT_FALSE(t.w->isVisible());
-  EXPECT_EQ(t.Datei(), "0,1,0\r\n") << "the close came before the list click";
+  t.key(Qt::Key_Space);
+  EXPECT_EQ(duringCue, "a...........  - caret 0 open") << "something ran while the cue played";
+  EXPECT_EQ(t.cuesPlayed(), (Cues{Cue::ErsteKarte, Cue::Ungleich})) << "the second card, a miss";
+  EXPECT_EQ(t.fieldText(), QStringLiteral("............  --"));
+  EXPECT_FALSE(t.window->isVisible());
+  EXPECT_EQ(t.settingsFile(), "0,1,0\r\n") << "the close came before the list click";
+}
+
+// During the pair cue: Left and the space bar from the platform, then a routing key
+// over cell 11 from the screen reader. They run in that order: the card at 8 turns,
+// then the one at 11.
+TEST(Warten, ARoutingKeyDuringACueWaitsBehindTheKeysBeforeIt) {
+  QtWindowFixture t({}, 300ms);
+  t.deal(u"abcdefbcdaef");
+  t.focusField(0);
+  t.key(Qt::Key_Space);
+  t.spielEdit()->setCursorPosition(9);
+  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(t.spielEdit())->textInterface();
+  bool routed = false;
+  t.duringCue(2, [&] {
+    PlatformKey(t, Qt::Key_Left);
+    PlatformKey(t, Qt::Key_Space, QStringLiteral(" "));
+    QTimer::singleShot(50ms, t.window.get(), [&] {
+      text->setCursorPosition(11);
+      routed = true;
+    });
+  });
+  t.key(Qt::Key_Space);
+  EXPECT_TRUE(routed);
+  EXPECT_EQ(t.fieldText(), QStringLiteral("-.......d-.f  a")) << "the routing key overtook the keys";
+  EXPECT_EQ(t.cuesPlayed(), (Cues{Cue::ErsteKarte, Cue::Paar, Cue::ErsteKarte, Cue::Ungleich}));
 }
 
 // Each wait ends with its own cue: the end of the outer cue must not end the
 // inner wait, or the outer one would never end.
 TEST(Warten, ACueAskedForWhileAnotherIsAwaitedDoesNotHang) {
-  Tisch t({}, 100ms);
-  bool innenFertig = false, gehangen = false;
-  QTimer::singleShot(20ms, t.w.get(), [&] {
-    CuePlayer::Completion innen = t.cues.start(16);
-    t.w->waitForCue(innen);
-    innenFertig = true;
+  QtWindowFixture t({}, 100ms);
+  bool innerDone = false;
+  bool hung = false;
+  QTimer::singleShot(20ms, t.window.get(), [&] {
+    CuePlayer::Completion inner = t.cuePlayer.start(Cue::Ungleich);
+    t.window->waitForCue(inner);
+    innerDone = true;
   });
-  QTimer::singleShot(5s, t.w.get(), [&] { gehangen = true, QCoreApplication::exit(1); });  // ends every loop
-  CuePlayer::Completion aussen = t.cues.start(9);
-  t.w->waitForCue(aussen);
-  EXPECT_FALSE(gehangen) << "hung until the guard fired";
-  EXPECT_TRUE(innenFertig);
+  QTimer::singleShot(5s, t.window.get(), [&] {
+    hung = true;
+    QCoreApplication::exit(1);  // ends every loop
+  });
+  CuePlayer::Completion outer = t.cuePlayer.start(Cue::ErsteKarte);
+  t.window->waitForCue(outer);
+  EXPECT_FALSE(hung) << "hung until the guard fired";
+  EXPECT_TRUE(innerDone);
 }
 
 // The program under a file-size limit of 3 bytes, as on a full disk: the settings
@@ -214,8 +294,8 @@ TEST(Warten, ACueAskedForWhileAnotherIsAwaitedDoesNotHang) {
 TEST(Beenden, ProgramUnderAFileSizeLimitKeepsTheOldFile) {
   AlsaConfigDir alsa;
   QTemporaryDir ordner;
-  const QString programm = ordner.filePath(QStringLiteral("paarix")),
-                ini = ordner.filePath(QStringLiteral("paarix.ini"));
+  const QString programm = ordner.filePath(QStringLiteral("paarix"));
+  const QString ini = ordner.filePath(QStringLiteral("paarix.ini"));
   ASSERT_TRUE(QFile::copy(QStringLiteral(PAARIX_PROGRAM), programm));
   std::ofstream(ini.toStdString(), std::ios::binary) << "2,3,7\r\n";
   QProcess p;

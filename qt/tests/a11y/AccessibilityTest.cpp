@@ -8,73 +8,88 @@
 #include <QAccessible>
 #include <QAccessibleTextInterface>
 
-#include "../Tisch.h"
+#include "../QtWindowFixture.h"
 
 namespace paarix::test {
 namespace {
 
 // Accessibility on, as when a screen reader runs; of the field's caret and selection events
-// the caret the interface gives while each is sent, which is when a screen reader asks for it.
+// the caret the interface gives while each is sent, which is when a screen reader asks for it
+// (-2: a selection that is not empty).
 using Gehoert = std::vector<std::pair<QAccessible::Event, int>>;
 Gehoert gehoert;
 struct Bildschirmleser {
-  Bildschirmleser() { gehoert.clear(), QAccessible::installUpdateHandler(Hoeren), Aktiv(true); }
-  ~Bildschirmleser() { Aktiv(false), QAccessible::installUpdateHandler(nullptr); }
+  Bildschirmleser() {
+    gehoert.clear();
+    QAccessible::installUpdateHandler(Hoeren);
+    Aktiv(true);
+  }
+  ~Bildschirmleser() {
+    Aktiv(false);
+    QAccessible::installUpdateHandler(nullptr);
+  }
   static void Aktiv(bool an) { QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(an); }
   static void Hoeren(QAccessibleEvent* e) {
-    const auto* s = dynamic_cast<QAccessibleTextSelectionEvent*>(e);
-    if (e->type() == QAccessible::TextCaretMoved || s)
-      gehoert.push_back({e->type(), s ? (s->selectionStart() == s->selectionEnd() ? s->selectionStart() : -2)
-                                      : e->accessibleInterface()->textInterface()->cursorPosition()});
+    if (const auto* selection = dynamic_cast<QAccessibleTextSelectionEvent*>(e)) {
+      const bool empty = selection->selectionStart() == selection->selectionEnd();
+      gehoert.push_back({e->type(), empty ? selection->selectionStart() : -2});
+    } else if (e->type() == QAccessible::TextCaretMoved) {
+      gehoert.push_back({e->type(), e->accessibleInterface()->textInterface()->cursorPosition()});
+    }
   }
 };
 
 TEST(a11y, RoutingActivatesItsCellAfterTheAnswerOtherCaretMovesDoNot) {
-  Tisch t("0,1,0\r\n");
-  t.Geben(u"abcdefabcdef");
-  t.FeldFokus(0);
-  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(t.spiel())->textInterface();
-  struct Schritt {
-    std::function<void()> tun;
-    const char* feld;
-    Cues cues;
-    int caret;
-  };
-  const Schritt schritte[] = {
-      {[&] { text->setCursorPosition(4); }, "....e.......  --", {9}, 4},
-      {[&] { text->setCursorPosition(4); }, "....e.......  --", {9, 8}, 4},          // its own cell: refused
-      {[&] { text->setSelection(0, 10, 10); }, "....-.....-.  a-", {9, 8, 11}, 10},  // NVDA's empty selection
-      {[&] { text->addSelection(16, 16); }, "....-.....-.  a-", {9, 8, 11, 8}, 16},  // the end of the line
-      {[&] {  // off the line, a selection to read, caret keys
-         for (int pos : {-1, 17, 1000}) text->setCursorPosition(pos);
-         text->setSelection(0, 1, 3);
-         for (Qt::Key k : {Qt::Key_Home, Qt::Key_Right, Qt::Key_End, Qt::Key_Left}) t.Taste(k);
-         t.w->setCaret(6);
-       },
-       "....-.....-.  a-",
-       {9, 8, 11, 8},
-       6}};
-  for (size_t i = 0; i < std::size(schritte); ++i) {
-    schritte[i].tun();
-    EXPECT_TRUE(i != 0 || t.Feld() == QStringLiteral("............  --")) << "the card turned before the answer";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(std::tuple(t.Feld(), t.Gespielt(), t.Caret()),
-              std::tuple(QString::fromLatin1(schritte[i].feld), schritte[i].cues, schritte[i].caret))
-        << "step " << i;
-  }
+  QtWindowFixture t("0,1,0\r\n");
+  t.deal(u"abcdefabcdef");
+  t.focusField(0);
+  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(t.spielEdit())->textInterface();
+  text->setCursorPosition(4);  // Orca's routing key
+  EXPECT_EQ(t.fieldText(), QStringLiteral("............  --")) << "the card turned before the answer";
+  t.key(Qt::Key_Right);  // keys wait behind the routing key
+  t.key(Qt::Key_Space);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(t.fieldText(), QStringLiteral("....ef......  --"));
+  EXPECT_EQ(t.caret(), 5);
+  Cues cues = {Cue::ErsteKarte, Cue::Ungleich};
+  EXPECT_EQ(t.cuesPlayed(), cues) << "the keys did not wait";
+  text->setCursorPosition(5);  // the two go face down
+  QCoreApplication::processEvents();
+  text->setCursorPosition(5);  // the cell under the caret turns
+  QCoreApplication::processEvents();
+  EXPECT_EQ(t.fieldText(), QStringLiteral(".....f......  --"));
+  text->setCursorPosition(5);     // now face up: refused
+  text->setSelection(0, 11, 11);  // NVDA's routing key: an empty selection at the cell
+  QCoreApplication::processEvents();
+  EXPECT_EQ(t.fieldText(), QStringLiteral(".....-.....-  -a"));
+  EXPECT_EQ(t.caret(), 11);
+  text->addSelection(16, 16);  // the end of the line
+  QCoreApplication::processEvents();
+  EXPECT_EQ(t.caret(), 16);
+  for (int16_t cue : {Cue::ErsteKarte, Cue::Abgelehnt, Cue::Paar, Cue::Abgelehnt}) cues.push_back(cue);
+  EXPECT_EQ(t.cuesPlayed(), cues);
+  // Off the line, a selection to read, caret keys and the program's caret: no activation.
+  for (int pos : {-1, 17, 1000}) text->setCursorPosition(pos);
+  text->setSelection(0, 1, 3);
+  for (Qt::Key k : {Qt::Key_Home, Qt::Key_Right, Qt::Key_End, Qt::Key_Left}) t.key(k);
+  t.window->setCaret(6);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(t.fieldText(), QStringLiteral(".....-.....-  -a"));
+  EXPECT_EQ(t.cuesPlayed(), cues);
+  EXPECT_EQ(t.caret(), 6);
 }
 
 TEST(a11y, CaretMovesReachTheScreenReader) {
-  Tisch t;
-  t.Geben(u"abcdefabcdef");
-  t.FeldFokus(2);
+  QtWindowFixture t;
+  t.deal(u"abcdefabcdef");
+  t.focusField(2);
   Bildschirmleser leser;
-  t.Taste(Qt::Key_Right);  // a caret event, and for Windows an empty selection at the caret
+  t.key(Qt::Key_Right);  // a caret event, and for Windows an empty selection at the caret
   EXPECT_EQ(gehoert, (Gehoert{{QAccessible::TextSelectionChanged, 3}, {QAccessible::TextCaretMoved, 3}}));
   // Without the focus a caret event only: Orca would present a selection.
-  t.c(Control::CmdInfo)->setFocus();
+  t.control(Control::CmdInfo)->setFocus();
   gehoert.clear();
-  t.spiel()->setCursorPosition(4);
+  t.spielEdit()->setCursorPosition(4);
   EXPECT_EQ(gehoert, (Gehoert{{QAccessible::TextCaretMoved, 4}}));
 }
 

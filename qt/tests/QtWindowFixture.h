@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <sstream>
+
+#include "CueTones.h"
+#include "ListBox.h"
+#include "QtWindow.h"
+#include "RecordingToneDevice.h"
+#include "SkriptZufall.h"
+#include "SpielEdit.h"
+
+namespace paarix::test {
+
+using Cues = std::vector<int16_t>;
+
+// The Qt window on a fresh settings folder (`ini` the file's content, unless empty),
+// its cues on a recording device taking `cueTime` each, and a random source the test controls.
+struct QtWindowFixture {
+  explicit QtWindowFixture(const std::string& ini = {}, std::chrono::milliseconds cueTime = {})
+      : device(new RecordingToneDevice(cueTime)), cuePlayer(std::unique_ptr<ToneDevice>(device)) {
+    if (!ini.empty()) std::ofstream(iniPath, std::ios::binary) << ini;
+    window = std::make_unique<QtWindow>(iniPath, cuePlayer, random);
+    window->show();
+    activate();
+  }
+
+  QWidget* control(Control c) const { return window->control(c); }
+  SpielEdit* spielEdit() const { return static_cast<SpielEdit*>(control(Control::Spiel)); }
+  ListBox* list(Control c) const { return static_cast<ListBox*>(control(c)); }
+  Spielzustand& state() const { return window->paarix().Zustand(); }
+  Ansicht view() const { return window->paarix().AktuelleAnsicht(); }
+  QString fieldText() const { return spielEdit()->text(); }
+  int caret() const { return spielEdit()->cursorPosition(); }
+  QString focusName() {
+    activate();
+    return target()->objectName();
+  }
+  std::string settingsFile() const {
+    std::ostringstream content;
+    content << std::ifstream(iniPath, std::ios::binary).rdbuf();
+    return content.str();
+  }
+  // The cues asked for so far, known by their tones.
+  Cues cuesPlayed() const {
+    Cues played;
+    for (const auto& tones : device->calls()) {
+      int16_t cue = 0;
+      while (cue <= 24 && cueTones(cue) != tones) ++cue;
+      played.push_back(cue);
+    }
+    return played;
+  }
+  // A new game whose cards are `loesung`.
+  void deal(const std::u16string& loesung) {
+    window->paarix().CmdNeu_Click();
+    state().Loesung = loesung;
+  }
+  void focusField(int caretPosition) {
+    spielEdit()->setFocus();
+    spielEdit()->setCursorPosition(caretPosition);
+  }
+  // A key as the platform delivers it, with `text` where QTest would attach another.
+  void key(Qt::Key k, Qt::KeyboardModifiers mods = {}, const char* text = nullptr) {
+    activate();
+    if (text != nullptr) {
+      QTest::sendKeyEvent(QTest::Click, target(), k, QString::fromLatin1(text), mods);
+    } else {
+      QTest::keyClick(target(), k, mods);
+    }
+  }
+  // A point in cell `pos` of the field where a click puts the caret before that cell.
+  QPoint cellPoint(int pos) const {
+    const QRect r = spielEdit()->cellRect(pos);
+    if (r.isNull()) return {spielEdit()->width() - 2, spielEdit()->height() / 2};
+    return {r.left() + 1, r.center().y()};
+  }
+  // The window hides and shows itself for its views; offscreen no window manager gives it the keyboard back.
+  void activate() {
+    if (window->isVisible() && !window->isActiveWindow()) QApplication::setActiveWindow(window.get());
+  }
+  // Runs `action` once `count` cues have been asked for: while the last plays and its handler waits.
+  void duringCue(size_t count, std::function<void()> action) {
+    auto* timer = new QTimer(window.get());
+    QObject::connect(timer, &QTimer::timeout, timer, [this, count, timer, action = std::move(action)] {
+      if (device->calls().size() < count) return;
+      timer->stop();
+      timer->deleteLater();
+      action();
+    });
+    timer->start(2);
+  }
+
+  QTemporaryDir dir;
+  std::filesystem::path iniPath = dir.filePath(QStringLiteral("paarix.ini")).toStdString();
+  RecordingToneDevice* device;
+  CuePlayer cuePlayer;
+  SkriptZufall random;
+  std::unique_ptr<QtWindow> window;
+
+ private:
+  QWidget* target() const { return QApplication::focusWidget() ? QApplication::focusWidget() : window.get(); }
+};
+
+}  // namespace paarix::test
