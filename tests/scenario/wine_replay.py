@@ -68,7 +68,7 @@ class WineBackend:
         replay.check(self.reading.stdout.readline() == "reading\n", "the reader did not start")
 
     def watch_focus(self):
-        watch = subprocess.Popen(["wine", self.probe_exe, "watch-focus", "3"], stdout=subprocess.PIPE, text=True)
+        watch = subprocess.Popen(["wine", self.probe_exe, "watch-focus", "2"], stdout=subprocess.PIPE, text=True)
         replay.check(watch.stdout.readline() == "watching\n", "the focus watch did not start")
         return lambda: watch.communicate(timeout=20)[0].split()
 
