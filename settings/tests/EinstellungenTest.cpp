@@ -124,9 +124,7 @@ TEST_F(Ordner, StartAndCloseRoundTrip) {
     std::string nachher;
   } faelle[] = {{"2,3,7\r\n", werte(2, 4, 7), "2,3,7\r\n"},
                 {"-1,-1,-1\r\n", werte(0, 1, -1), "0,0,-1\r\n"},
-                {"", werte(0, 1, 0), "0,0,0\r\n"},
-                {"1,2,3,4\r\n5,6\r\n", werte(1, 3, 3), "1,2,3\r\n"},
-                {std::string(5000, '\xFF'), werte(0, 1, 0), "0,0,0\r\n"}};
+                {"", werte(0, 1, 0), "0,0,0\r\n"}};
   EXPECT_EQ(EinstellungenBeimStart(ini), werte(0, 1, 0));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
   for (const auto& f : faelle) {
