@@ -51,7 +51,8 @@ class QtBackend:
     def mouse(self, x, y, count, modifier=None):
         hold = ["keydown", modifier] if modifier else []
         release = ["keyup", modifier] if modifier else []
-        subprocess.run(["xdotool", *hold, "mousemove", "--sync", str(x), str(y), "click", "--repeat", str(count),
+        # Not --sync: it waits for ever when the pointer is there already.
+        subprocess.run(["xdotool", *hold, "mousemove", str(x), str(y), "sleep", "0.1", "click", "--repeat", str(count),
                         "--delay", "60", "1", *release], check=True, timeout=10)
 
     def press(self, button):
