@@ -24,14 +24,16 @@ std::string Verstoesse(QtWindowFixture& t) {
   std::ostringstream out;
   const Spielzustand& z = t.state();
   const std::u16string feld = t.fieldText().toStdU16String();
-  const bool ende = z.Zug >= 14;
-  const size_t karten = ende ? 12 : size_t(z.Kartenzahl), rest = std::min(karten, feld.size());
+  const bool ende = z.Zug >= Zugphase::Spielschluss;
+  const size_t spielschluss = SpielschlussText.size() - 2;  // "Spielschluss" before its two blanks
+  const size_t karten = ende ? spielschluss : size_t(z.Kartenzahl);
+  const size_t rest = std::min(karten, feld.size());
   const auto offen =
       std::count_if(feld.begin(), feld.begin() + long(rest), [](char16_t c) { return c != u'.' && c != u'-'; });
   if (feld.size() != karten + 2 + size_t(z.Spielerzahl) || feld.substr(rest, 2) != u"  " ||
-      (ende ? feld.substr(0, 12) != u"Spielschluss" : offen != z.Zug))
+      (ende ? feld.substr(0, spielschluss) != u"Spielschluss" : offen != z.Zug))
     out << "the field in turn phase " << z.Zug << "\n";
-  // The controls of exactly one view with its caption, the focus on one of them, no handler left running.
+  // The controls of exactly one view with its caption, the focus on one of them, no handler or input left.
   const Ansicht ansicht = t.view();
   for (const Control c : kTabOrder) {
     const bool soll = ansicht == Ansicht::Hilfe      ? c == Control::Info
@@ -43,6 +45,7 @@ std::string Verstoesse(QtWindowFixture& t) {
   const QWidget* fokus = QApplication::focusWidget();
   if (!fokus || fokus->parentWidget() != t.window.get() || !fokus->isVisible()) out << "the focus on no control\n";
   if (t.window->paarix().busy()) out << "a handler still runs\n";
+  if (t.window->paarix().inputWaits()) out << "input still waits\n";
   if (Text(t)->text(0, Text(t)->characterCount()) != t.fieldText()) out << "the accessible text differs\n";
   return out.str();
 }
@@ -94,10 +97,11 @@ TEST(Soak, RandomEventsKeepEveryInvariant) {
   const auto zelle = [&] {
     const Spielzustand& z = t.state();
     const QString feld = t.fieldText();
-    const bool merkt = unter(2) == 0 && z.Zug < 14 && int(z.Loesung.size()) == z.Kartenzahl;
+    const bool merkt = unter(2) == 0 && z.Zug < Zugphase::Spielschluss && int(z.Loesung.size()) == z.Kartenzahl;
     std::vector<int> verdeckt;
     for (int i = 0; merkt && i < z.Kartenzahl; ++i) {
-      if (feld[i] == u'.' && z.Zug == 1 && z.Loesung[size_t(i)] == z.Loesung[size_t(z.Pos1 - 1)]) return i;
+      if (feld[i] == u'.' && z.Zug == Zugphase::ZweiteKarte && z.Loesung[size_t(i)] == z.Loesung[size_t(z.Pos1 - 1)])
+        return i;
       if (feld[i] == u'.') verdeckt.push_back(i);
     }
     return verdeckt.empty() ? unter(int(feld.size()) + 3) - 1 : verdeckt[size_t(unter(int(verdeckt.size())))];
