@@ -27,10 +27,11 @@ enum class Ansicht { Normal, Hilfe, Vollbild };
 // order it arrived. A piece of input (a key, a click, a routing key, a close; a
 // front end hands over a toolkit event to replay as a callable) runs at once only
 // when no handler runs and no input waits; otherwise it waits in the input queue
-// and runs when the handlers before it have ended. A handler that the program
-// itself raises while another runs (LstBrl losing the focus because a handler
-// moved it) finishes that handler's work: it runs right after it, before the
-// input that waits.
+// and runs when the handlers before it have ended. The handlers below are such
+// input; called while a replayed event runs, they run at once, as part of it (a
+// replayed mouse release clicks). A handler that the program itself raises while
+// another runs (LstBrl losing the focus because a handler moved it) finishes that
+// handler's work: it runs right after it, before the input that waits.
 class Paarix final : private Fenster, private Tongeber {
  public:
   Paarix(Toolkit& toolkit, std::filesystem::path iniDatei, CuePlayer& cues, Zufallsquelle& zufall);
