@@ -5,22 +5,22 @@
 namespace paarix::test {
 namespace {
 
-constexpr int16_t kKeinTon = -1;
+constexpr int16_t kNoCue = -1;
 
 // One activation of the worked example and what follows it.
-struct Schritt {
+struct Step {
   int pos;
-  int16_t cue;  // the cue it plays, or kKeinTon
+  int16_t cue;  // the cue it plays, or kNoCue
   int16_t zug;
-  const char16_t* feld;
+  const char16_t* field;
 };
 
 // 12 cards dealt as abcdefabcdef, two players: a miss, pairs, refusals, misses on both sides,
 // player 2 takes every pair.
-constexpr Schritt kBeispiel[] = {
+constexpr Step kExample[] = {
     {0, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"a...........  --"},
     {7, Cue::Ungleich, Zugphase::UngleichesPaar, u"a......b....  --"},
-    {3, kKeinTon, Zugphase::ErsteKarte, u"............  --"},  // turned back wherever the caret stands
+    {3, kNoCue, Zugphase::ErsteKarte, u"............  --"},  // turned back wherever the caret stands
     {0, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"a...........  --"},
     {6, Cue::Paar, Zugphase::ErsteKarte, u"-.....-.....  -a"},
     {0, Cue::Abgelehnt, Zugphase::ErsteKarte, u"-.....-.....  -a"},
@@ -34,32 +34,32 @@ constexpr Schritt kBeispiel[] = {
     {9, Cue::Paar, Zugphase::ErsteKarte, u"----..----..  -d"},
     {4, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"----e.----..  -d"},
     {11, Cue::Ungleich, Zugphase::UngleichesPaar, u"----e.----.f  -d"},
-    {15, kKeinTon, Zugphase::ErsteKarte, u"----..----..  -d"},
+    {15, kNoCue, Zugphase::ErsteKarte, u"----..----..  -d"},
     {10, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"----..----e.  -d"},
     {5, Cue::Ungleich, Zugphase::UngleichesPaar, u"----.f----e.  -d"},
-    {0, kKeinTon, Zugphase::ErsteKarte, u"----..----..  -d"},
+    {0, kNoCue, Zugphase::ErsteKarte, u"----..----..  -d"},
     {4, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"----e.----..  -d"},
     {10, Cue::Paar, Zugphase::ErsteKarte, u"-----.-----.  -e"},
     {5, Cue::ErsteKarte, Zugphase::ZweiteKarte, u"-----f-----.  -e"},
     {11, Cue::Paar, Zugphase::Spielschluss, u"Spielschluss  -f"},
 };
 
-// Plays the first `schritte` steps of the example on a fresh game.
-void SpieleBeispiel(FakeFenster& t, size_t schritte) {
-  t.zufall.Skript(Werte({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12));
+// Plays the first `steps` steps of the example on a fresh game.
+void playExample(FakeFenster& t, size_t steps) {
+  t.zufall.Skript(drawValues({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12));
   t.spiel.NeuesSpiel();
-  ASSERT_EQ(t.feld, u"............  --");
-  for (size_t i = 0; i < schritte; ++i) {
-    const Schritt& schritt = kBeispiel[i];
+  ASSERT_EQ(t.field, u"............  --");
+  for (size_t i = 0; i < steps; ++i) {
+    const Step& step = kExample[i];
     const size_t cues = t.cues.size();
-    t.Aktiviere(schritt.pos);
-    ASSERT_EQ(t.feld, schritt.feld) << "step " << i;
-    ASSERT_EQ(t.spiel.Zug, schritt.zug) << "step " << i;
-    if (schritt.cue == kKeinTon) {
+    t.activate(step.pos);
+    ASSERT_EQ(t.field, step.field) << "step " << i;
+    ASSERT_EQ(t.spiel.Zug, step.zug) << "step " << i;
+    if (step.cue == kNoCue) {
       ASSERT_EQ(t.cues.size(), cues) << "step " << i;
     } else {
       ASSERT_EQ(t.cues.size(), cues + 1) << "step " << i;
-      ASSERT_EQ(t.cues.back(), schritt.cue) << "step " << i;
+      ASSERT_EQ(t.cues.back(), step.cue) << "step " << i;
     }
   }
 }
@@ -68,17 +68,17 @@ void SpieleBeispiel(FakeFenster& t, size_t schritte) {
 // next activation sends the focus to "Neues Spiel" and changes nothing else.
 TEST(Spiel, WorkedExample) {
   FakeFenster t(0, 1);
-  ASSERT_NO_FATAL_FAILURE(SpieleBeispiel(t, std::size(kBeispiel)));
+  ASSERT_NO_FATAL_FAILURE(playExample(t, std::size(kExample)));
   EXPECT_EQ(t.spiel.Loesung, u"abcdefabcdef");
-  EXPECT_EQ(t.beimTon[0], u"a...........  --");
-  EXPECT_EQ(t.beimTon[3], u"a.....a.....  --");
-  EXPECT_EQ(t.beimTon.back(), u"-----f-----f  -e");
+  EXPECT_EQ(t.fieldDuringCue[0], u"a...........  --");
+  EXPECT_EQ(t.fieldDuringCue[3], u"a.....a.....  --");
+  EXPECT_EQ(t.fieldDuringCue.back(), u"-----f-----f  -e");
   EXPECT_EQ(t.spiel.Punkte, (std::array<int16_t, 4>{0, 6, 0, 0}));
   const std::vector<int16_t> cues = t.cues;
-  t.fokus.clear();
-  t.Aktiviere(0);
-  EXPECT_EQ(t.fokus, "CmdNeu");
-  EXPECT_EQ(t.feld, u"Spielschluss  -f");
+  t.focus.clear();
+  t.activate(0);
+  EXPECT_EQ(t.focus, "CmdNeu");
+  EXPECT_EQ(t.field, u"Spielschluss  -f");
   EXPECT_EQ(t.cues, cues);
   EXPECT_EQ(t.spiel.Zug, Zugphase::Spielschluss + 1);
   EXPECT_EQ(t.zufall.saaten, 1);
@@ -90,26 +90,26 @@ TEST(Spiel, EverySizeAndPlayerCount) {
     for (int16_t anzahl = 0; anzahl <= 3; ++anzahl) {
       FakeFenster t(brl, anzahl);
       t.spiel.NeuesSpiel();
-      t.SpieleAllePaare();
-      std::u16string ende = u"Spielschluss  ";
-      ende += PunktZeichenFuer(t.spiel.Kartenzahl / 2);
-      ende.append(anzahl, u'-');
-      EXPECT_EQ(t.feld, ende) << "brl " << brl << ", players " << anzahl + 1;
+      t.playAllPairs();
+      std::u16string end = u"Spielschluss  ";
+      end += PunktZeichenFuer(t.spiel.Kartenzahl / 2);
+      end.append(anzahl, u'-');
+      EXPECT_EQ(t.field, end) << "brl " << brl << ", players " << anzahl + 1;
     }
   }
 }
 
-enum class Neustart { NeuesSpiel, Spielerzahl, BrlGroesse };
+enum class Restart { NeuesSpiel, Spielerzahl, BrlGroesse };
 
 // How many steps of the example come before a restart: a first card is up, an unequal pair is up,
 // the game has ended, one activation after the end.
-constexpr size_t kNeustartNach[] = {9, 16, 24, 25};
+constexpr size_t kRestartAfter[] = {9, 16, 24, 25};
 
-void Neustarten(Spielzustand& spiel, Neustart neustart) {
-  switch (neustart) {
-    case Neustart::NeuesSpiel: spiel.NeuesSpiel(); break;
-    case Neustart::Spielerzahl: spiel.SpielerzahlSetzen(); break;
-    case Neustart::BrlGroesse: spiel.BrlGroesseUebernehmen(); break;
+void restartWith(Spielzustand& spiel, Restart restart) {
+  switch (restart) {
+    case Restart::NeuesSpiel: spiel.NeuesSpiel(); break;
+    case Restart::Spielerzahl: spiel.SpielerzahlSetzen(); break;
+    case Restart::BrlGroesse: spiel.BrlGroesseUebernehmen(); break;
   }
 }
 
@@ -118,50 +118,50 @@ void Neustarten(Spielzustand& spiel, Neustart neustart) {
 // the turn and the focus; only the two dealing restarts deal; each list restart takes only its
 // own list's value. The new round plays out.
 TEST(Spiel, WhatEachRestartClearsAndKeeps) {
-  for (const Neustart neustart : {Neustart::NeuesSpiel, Neustart::Spielerzahl, Neustart::BrlGroesse}) {
-    for (const size_t schritte : kNeustartNach) {
-      SCOPED_TRACE(testing::Message() << "restart " << static_cast<int>(neustart) << " after " << schritte);
-      const bool neu = neustart == Neustart::NeuesSpiel;
-      const int k = neustart == Neustart::BrlGroesse ? 32 : 12;
-      const int n = neustart == Neustart::Spielerzahl ? 1 : 2;
+  for (const Restart restart : {Restart::NeuesSpiel, Restart::Spielerzahl, Restart::BrlGroesse}) {
+    for (const size_t steps : kRestartAfter) {
+      SCOPED_TRACE(testing::Message() << "restart " << static_cast<int>(restart) << " after " << steps);
+      const bool fresh = restart == Restart::NeuesSpiel;
+      const int k = restart == Restart::BrlGroesse ? 32 : 12;
+      const int n = restart == Restart::Spielerzahl ? 1 : 2;
       FakeFenster t(0, 1);
-      ASSERT_NO_FATAL_FAILURE(SpieleBeispiel(t, std::min(schritte, std::size(kBeispiel))));
-      if (schritte > std::size(kBeispiel)) t.Aktiviere(0);
+      ASSERT_NO_FATAL_FAILURE(playExample(t, std::min(steps, std::size(kExample))));
+      if (steps > std::size(kExample)) t.activate(0);
       const std::array<int16_t, 4> punkte = t.spiel.Punkte;
-      const std::array<std::u16string, 4> punktZeichen = t.spiel.PunktZeichen;
+      const std::array<std::u16string, 4> scoreCharacters = t.spiel.PunktZeichen;
       const std::u16string loesung = t.spiel.Loesung;
-      const int saaten = t.zufall.saaten;
+      const int seedings = t.zufall.saaten;
       t.lstBrl = 1;
       t.lstAnzahl = 0;
-      t.fokus.clear();
-      Neustarten(t.spiel, neustart);
-      EXPECT_EQ(t.feld, std::u16string(k, u'.') + u"  " + std::u16string(n, u'-'));
+      t.focus.clear();
+      restartWith(t.spiel, restart);
+      EXPECT_EQ(t.field, std::u16string(k, u'.') + u"  " + std::u16string(n, u'-'));
       EXPECT_EQ(t.spiel.Zug, Zugphase::ErsteKarte);
       EXPECT_EQ(t.spiel.Kartenzahl, k);
       EXPECT_EQ(t.spiel.Spielerzahl, n);
-      ErwarteAusgeteilt(t.spiel, k);
-      if (neustart == Neustart::Spielerzahl) {
-        EXPECT_EQ(t.zufall.saaten, saaten);
+      expectDealt(t.spiel, k);
+      if (restart == Restart::Spielerzahl) {
+        EXPECT_EQ(t.zufall.saaten, seedings);
         EXPECT_EQ(t.spiel.Loesung, loesung);
       } else {
-        EXPECT_EQ(t.zufall.saaten, saaten + 1);
+        EXPECT_EQ(t.zufall.saaten, seedings + 1);
         EXPECT_NE(t.spiel.Loesung, loesung);
       }
-      if (neu) {
+      if (fresh) {
         EXPECT_EQ(t.spiel.Punkte, (std::array<int16_t, 4>{}));
         EXPECT_EQ(t.spiel.PunktZeichen, (std::array<std::u16string, 4>{}));
         EXPECT_EQ(t.spiel.AktSpieler, 1);
-        EXPECT_EQ(t.fokus, "Spiel");
+        EXPECT_EQ(t.focus, "Spiel");
       } else {
         EXPECT_EQ(t.spiel.Punkte, punkte);
-        EXPECT_EQ(t.spiel.PunktZeichen, punktZeichen);
+        EXPECT_EQ(t.spiel.PunktZeichen, scoreCharacters);
         EXPECT_EQ(t.spiel.AktSpieler, 2);
-        EXPECT_EQ(t.fokus, "");
+        EXPECT_EQ(t.focus, "");
       }
-      std::array<int16_t, 4> ziel = t.spiel.Punkte;
-      ziel[t.spiel.AktSpieler - 1] = static_cast<int16_t>(ziel[t.spiel.AktSpieler - 1] + k / 2);
-      t.SpieleAllePaare();
-      EXPECT_EQ(t.feld, u"Spielschluss  " + Punktzeichen(ziel, n));
+      std::array<int16_t, 4> target = t.spiel.Punkte;
+      target[t.spiel.AktSpieler - 1] = static_cast<int16_t>(target[t.spiel.AktSpieler - 1] + k / 2);
+      t.playAllPairs();
+      EXPECT_EQ(t.field, u"Spielschluss  " + scoreCells(target, n));
     }
   }
 }
@@ -171,35 +171,35 @@ TEST(Spiel, WhatEachRestartClearsAndKeeps) {
 TEST(Spiel, CountersAtTheirLimits) {
   FakeFenster t(2, 1);
   t.spiel.NeuesSpiel();
-  t.SpieleAllePaare();
-  ASSERT_EQ(t.feld, u"Spielschluss  z-");
-  const int16_t hoechster = std::numeric_limits<int16_t>::max();
-  t.spiel.Zug = hoechster - 1;
-  t.Aktiviere(0);
-  t.Aktiviere(99);
-  EXPECT_EQ(t.spiel.Zug, hoechster);
+  t.playAllPairs();
+  ASSERT_EQ(t.field, u"Spielschluss  z-");
+  const int16_t highest = std::numeric_limits<int16_t>::max();
+  t.spiel.Zug = highest - 1;
+  t.activate(0);
+  t.activate(99);
+  EXPECT_EQ(t.spiel.Zug, highest);
 
   t.spiel.BrlGroesseUebernehmen();
   const std::u16string l = t.spiel.Loesung;
-  const auto paar = [&](char16_t c) {
-    t.Aktiviere(static_cast<int>(l.find(c)));
-    t.Aktiviere(static_cast<int>(l.rfind(c)));
-    return t.feld.substr(static_cast<size_t>(t.spiel.Kartenzahl));
+  const auto turnPair = [&](char16_t c) {
+    t.activate(static_cast<int>(l.find(c)));
+    t.activate(static_cast<int>(l.rfind(c)));
+    return t.field.substr(static_cast<size_t>(t.spiel.Kartenzahl));
   };
-  EXPECT_EQ(paar(u'a'), u"  {-");
-  t.spiel.Punkte[0] = hoechster - 1;
-  EXPECT_EQ(paar(u'b'), u"  \u00FF-");
-  EXPECT_EQ(paar(u'c'), u"  \u00FF-");
-  EXPECT_EQ(t.spiel.Punkte[0], hoechster);
+  EXPECT_EQ(turnPair(u'a'), u"  {-");
+  t.spiel.Punkte[0] = highest - 1;
+  EXPECT_EQ(turnPair(u'b'), u"  \u00FF-");
+  EXPECT_EQ(turnPair(u'c'), u"  \u00FF-");
+  EXPECT_EQ(t.spiel.Punkte[0], highest);
 
-  const std::pair<int16_t, char16_t> zeichen[] = {{-5, u'-'},      {0, u'-'},        {1, u'a'},
-                                                  {26, u'z'},      {27, u'{'},       {30, u'~'},
-                                                  {31, u'\u00A1'}, {125, u'\u00FF'}, {126, u'\u00FF'}};
-  for (const auto& [punkte, z] : zeichen) EXPECT_EQ(PunktZeichenFuer(punkte), z) << punkte;
+  const std::pair<int16_t, char16_t> characters[] = {{-5, u'-'},      {0, u'-'},        {1, u'a'},
+                                                     {26, u'z'},      {27, u'{'},       {30, u'~'},
+                                                     {31, u'\u00A1'}, {125, u'\u00FF'}, {126, u'\u00FF'}};
+  for (const auto& [punkte, c] : characters) EXPECT_EQ(PunktZeichenFuer(punkte), c) << punkte;
   // Every score a display must show: one printable character, never a control character or a blank.
-  for (int p = 1; p <= hoechster; ++p) {
-    const char16_t z = PunktZeichenFuer(static_cast<int16_t>(p));
-    ASSERT_TRUE(z < 127 || z > 160) << p;
+  for (int p = 1; p <= highest; ++p) {
+    const char16_t c = PunktZeichenFuer(static_cast<int16_t>(p));
+    ASSERT_TRUE(c < 127 || c > 160) << p;
   }
 }
 
