@@ -1,6 +1,6 @@
 #pragma once
 
-// The settings the program keeps between runs: the three values, their one line
+// The settings the program keeps between runs: the values, their one line
 // in "paarix.ini", and the file itself: its place beside the executable (or in
 // the user's own configuration folder when the program's folder is closed to
 // the user), its creation at the first start, reading it at start-up and
@@ -18,11 +18,12 @@
 
 namespace paarix {
 
-// The three values of the settings file as the rest of the program sees them.
+// The values of the settings file as the rest of the program sees them.
 struct Einstellungen {
   int16_t BrlModus = 0;     // Braille-size list index, always 0..2 after reading
   int16_t Spielerzahl = 1;  // number of players, always 1..4 after reading (file value + 1)
   int16_t IniReserve = 0;   // the third value, passed through unchanged
+  bool Ansagen = false;     // spoken game events on: an optional fourth value 1
 
   friend bool operator==(const Einstellungen&, const Einstellungen&) = default;
 };
@@ -30,7 +31,7 @@ struct Einstellungen {
 // ---- The line (EinstellungsZeile.cpp) ----
 
 // The reader looks at no more than this many bytes of the first line. The
-// longest line the program writes, "-32768,-32768,-32768", has 20.
+// longest line the program writes, "-32768,-32768,-32768,1", has 22.
 inline constexpr std::size_t kMaxLineBytes = 256;
 
 // How many bytes from the start of the file the reader needs: one more than the
@@ -40,8 +41,10 @@ inline constexpr std::size_t kHeadBytes = kMaxLineBytes + 1;
 // The line the program writes: the Braille-size index, the player-count index
 // and the reserve value in decimal, separated by ",", followed by CR LF. An
 // index of -1 (nothing selected in its list) is written as 0; every other value
-// is written as it is.
-std::string EinstellungsZeile(int16_t brlIndex, int16_t anzahlIndex, int16_t reserve);
+// is written as it is. Only while spoken game events are on does a fourth value
+// 1 follow ("0,0,0,1"); with them off the line has three values, as versions
+// before them wrote it (they read the first three values and ignore the rest).
+std::string EinstellungsZeile(int16_t brlIndex, int16_t anzahlIndex, int16_t reserve, bool ansagen = false);
 
 // The values held by a file that starts with the bytes `head`; bytes beyond the
 // first kHeadBytes are never looked at. Only the first line counts; it ends at
@@ -54,6 +57,7 @@ std::string EinstellungsZeile(int16_t brlIndex, int16_t anzahlIndex, int16_t res
 //   1st -> BrlModus:    0..2 as read; anything else (also -1) gives 0.
 //   2nd -> Spielerzahl: 0..3 as read, plus 1; anything else (also -1) gives 1.
 //   3rd -> IniReserve:  any 16-bit value as read; unusable or missing gives 0.
+//   4th -> Ansagen:     on for the value 1; anything else, or none, is off.
 // A UTF-8 byte order mark at the start of the file is skipped.
 Einstellungen EinstellungenAusDateianfang(std::string_view head);
 
@@ -106,7 +110,7 @@ bool DateiVorhanden(const std::filesystem::path& pfad) noexcept;
 // overwritten in place. Returns false on failure and says so on stderr; the
 // program goes on.
 bool EinstellungenSpeichern(const std::filesystem::path& iniDatei, int16_t brlIndex, int16_t anzahlIndex,
-                            int16_t reserve);
+                            int16_t reserve, bool ansagen = false);
 
 // The values of the file at `iniDatei`. When it is no regular file or cannot be
 // opened, every value is its default; otherwise EinstellungenAusDateianfang
@@ -118,7 +122,7 @@ Einstellungen EinstellungenLesen(const std::filesystem::path& iniDatei);
 // they were ended half-way (only files named as EinstellungenSpeichern names
 // them, and only those of processes that have ended); creates the file with
 // three zeros when DateiVorhanden finds none (at that moment no list has a
-// selection and the reserve value is 0); then reads it.
+// selection, the reserve value is 0 and spoken events are off); then reads it.
 Einstellungen EinstellungenBeimStart(const std::filesystem::path& iniDatei);
 
 }  // namespace paarix

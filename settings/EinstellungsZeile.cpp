@@ -46,17 +46,17 @@ std::optional<int16_t> parseField(std::string_view field) {
 
 }  // namespace
 
-std::string EinstellungsZeile(int16_t brlIndex, int16_t anzahlIndex, int16_t reserve) {
+std::string EinstellungsZeile(int16_t brlIndex, int16_t anzahlIndex, int16_t reserve, bool ansagen) {
   return std::to_string(indexForFile(brlIndex)) + ',' + std::to_string(indexForFile(anzahlIndex)) + ',' +
-         std::to_string(reserve) + "\r\n";
+         std::to_string(reserve) + (ansagen ? ",1" : "") + "\r\n";
 }
 
 Einstellungen EinstellungenAusDateianfang(std::string_view head) {
   std::string_view line = firstLine(head);
   if (line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
 
-  // Up to three fields; whatever follows a third comma is never looked at.
-  std::array<std::optional<int16_t>, 3> fields;
+  // Up to four fields; whatever follows a fourth comma is never looked at.
+  std::array<std::optional<int16_t>, 4> fields;
   for (std::optional<int16_t>& field : fields) {
     const std::size_t comma = line.find(',');
     field = parseField(line.substr(0, comma));
@@ -70,6 +70,7 @@ Einstellungen EinstellungenAusDateianfang(std::string_view head) {
     result.Spielerzahl = static_cast<int16_t>(*anzahl + 1);
   }
   if (fields[2]) result.IniReserve = *fields[2];
+  result.Ansagen = fields[3] == 1;
   return result;
 }
 

@@ -132,8 +132,9 @@ bool DateiVorhanden(const fs::path& pfad) noexcept {
   return fs::is_regular_file(fs::status(pfad, error));
 }
 
-bool EinstellungenSpeichern(const fs::path& iniDatei, int16_t brlIndex, int16_t anzahlIndex, int16_t reserve) {
-  const std::string zeile = EinstellungsZeile(brlIndex, anzahlIndex, reserve);
+bool EinstellungenSpeichern(const fs::path& iniDatei, int16_t brlIndex, int16_t anzahlIndex, int16_t reserve,
+                            bool ansagen) {
+  const std::string zeile = EinstellungsZeile(brlIndex, anzahlIndex, reserve, ansagen);
   const fs::path temp = TempFileFor(iniDatei);
   platform::Failure failure;
   if (platform::WriteNewFile(temp, zeile, failure)) {

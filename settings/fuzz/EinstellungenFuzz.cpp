@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace paarix;
   const Einstellungen e = EinstellungenAusDateianfang({reinterpret_cast<const char*>(data), size});
-  const std::string zeile = EinstellungsZeile(e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve);
+  const std::string zeile = EinstellungsZeile(e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve, e.Ansagen);
   if (e.BrlModus < 0 || e.BrlModus > 2) std::abort();
   if (e.Spielerzahl < 1 || e.Spielerzahl > 4) std::abort();
   if (!zeile.ends_with("\r\n")) std::abort();

@@ -27,7 +27,7 @@
 namespace paarix {
 
 void PrintTo(const Einstellungen& e, std::ostream* os) {
-  *os << e.BrlModus << "," << e.Spielerzahl << "," << e.IniReserve;
+  *os << e.BrlModus << "," << e.Spielerzahl << "," << e.IniReserve << (e.Ansagen ? ",1" : "");
 }
 
 namespace {
@@ -36,7 +36,9 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using Names = std::set<std::string>;
 
-Einstellungen values(int brl, int spieler, int reserve) { return {int16_t(brl), int16_t(spieler), int16_t(reserve)}; }
+Einstellungen values(int brl, int spieler, int reserve, bool ansagen = false) {
+  return {int16_t(brl), int16_t(spieler), int16_t(reserve), ansagen};
+}
 
 bool writeBytes(const fs::path& path, const std::string& bytes) {
   return (std::ofstream(path, std::ios::binary) << bytes).flush().good();
@@ -57,6 +59,7 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
   EXPECT_EQ(EinstellungsZeile(-1, -1, 0), "0,0,0\r\n");
   EXPECT_EQ(EinstellungsZeile(2, 3, -32768), "2,3,-32768\r\n");
   EXPECT_EQ(EinstellungsZeile(0, -1, 32767), "0,0,32767\r\n");
+  EXPECT_EQ(EinstellungsZeile(2, 3, -1, true), "2,3,-1,1\r\n");
   // `start`, blanks up to `length` bytes, then `end`.
   const auto line = [](std::string start, std::size_t length, const std::string& end) {
     start.resize(length - end.size(), ' ');
@@ -71,8 +74,14 @@ TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
        "2,3,7\r\n",
        values(2, 4, 7)},
       {"02,003,-0007\r\n", values(2, 4, -7)},
-      // Nothing after the third value, nothing after the first line.
-      {"2,3,7,1,1\r\n", values(2, 4, 7)},
+      // The fourth value switches spoken events on with 1 only; nothing after it, nothing after the first line.
+      {"2,3,7,1\r\n", values(2, 4, 7, true)},
+      {"2,3,7, 1 ,0,x\r\n", values(2, 4, 7, true)},
+      {"2,3,7,0\r\n", values(2, 4, 7)},
+      {"2,3,7,2", values(2, 4, 7)},
+      {"2,3,7,65537", values(2, 4, 7)},
+      {"2,3,7,1x", values(2, 4, 7)},
+      {"x,x,x,1", values(0, 1, 0, true)},
       {"2,\r\n3,7\r\n", values(2, 1, 0)},
       {"\r\n2,3,7\r\n", values(0, 1, 0)},
       {"", values(0, 1, 0)},
@@ -116,7 +125,8 @@ struct Folder : testing::Test {
   const fs::path ini = dir / "paarix.ini";
 };
 
-// The first start writes three zeros; a file that is there, even empty, stays until the close.
+// The first start writes three zeros; a file that is there, even empty, stays until the close, which writes
+// a fourth value only for spoken events on.
 TEST_F(Folder, StartAndCloseRoundTrip) {
   const struct {
     std::string before;
@@ -124,7 +134,9 @@ TEST_F(Folder, StartAndCloseRoundTrip) {
     std::string after;
   } cases[] = {{"2,3,7\r\n", values(2, 4, 7), "2,3,7\r\n"},
                {"-1,-1,-1\r\n", values(0, 1, -1), "0,0,-1\r\n"},
-               {"", values(0, 1, 0), "0,0,0\r\n"}};
+               {"", values(0, 1, 0), "0,0,0\r\n"},
+               {"1,2,3,1\r\n", values(1, 3, 3, true), "1,2,3,1\r\n"},
+               {"1,2,3,x\r\n", values(1, 3, 3), "1,2,3\r\n"}};
   EXPECT_EQ(EinstellungenBeimStart(ini), values(0, 1, 0));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
   for (const auto& f : cases) {
@@ -132,7 +144,7 @@ TEST_F(Folder, StartAndCloseRoundTrip) {
     const Einstellungen e = EinstellungenBeimStart(ini);
     EXPECT_EQ(e, f.read);
     EXPECT_EQ(readBytes(ini), f.before);
-    EXPECT_TRUE(EinstellungenSpeichern(ini, e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve));
+    EXPECT_TRUE(EinstellungenSpeichern(ini, e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve, e.Ansagen));
     EXPECT_EQ(readBytes(ini), f.after);
   }
   EXPECT_EQ(contents(dir), Names{"paarix.ini"});
