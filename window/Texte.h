@@ -27,6 +27,15 @@ constexpr std::u16string_view Caption(Control button) {
   }
 }
 
+// The field's accessible description: how to play by ear, for a player who hears
+// the screen reader and has no Braille display.
+inline constexpr std::u16string_view SpielBeschreibung =
+    u"Leertaste deckt auf. s schaltet Ansagen ein und aus, i sagt den Spielstand.";
+
+// What the key s in the field says after switching the spoken game events.
+inline constexpr std::u16string_view AnsagenAn = u"Ansagen an";
+inline constexpr std::u16string_view AnsagenAus = u"Ansagen aus";
+
 inline constexpr std::array<std::u16string_view, 3> LstBrl = {
     u"20er Braillezeile! 6 Karten für Einsteiger!",
     u"40er Braillezeile! 16 Karten Standardgröße!",
