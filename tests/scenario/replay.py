@@ -5,9 +5,10 @@ reports. A front end is a Backend (qt_replay.py, wine_replay.py); the rest is th
 import os, re, time  # noqa: E401
 
 SCENARIO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "input-order.scenario")
-CARDS = 12  # the scenario plays on the 20-cell Braille size
 TIMEOUT = 5  # seconds a step's expectations may take to come true
 QUIET = 0.3  # seconds without a new cue after which the cues so far are all there is
+EXPECTATIONS = {"field", "up", "down", "gone", "point", "next", "caret", "focus", "view", "LstBrl", "LstAnzahl", "cues",
+                "never", "ended", "ini"}
 log = lambda *args: print(*args, flush=True)  # noqa: E731
 
 
@@ -24,7 +25,8 @@ def parse(path=SCENARIO):
     pairs). A comment after a blank line begins a section."""
     steps, section, blank = [], 0, True
     for number, line in enumerate(open(path, encoding="utf-8"), 1):
-        section += blank and line.startswith("#")
+        if blank and line.startswith("#"):
+            section += 1
         blank = not line.strip()
         text = line.split("#", 1)[0].strip()
         if not text:
@@ -34,6 +36,8 @@ def parse(path=SCENARIO):
         if when not in ("after", "during"):
             raise Failure("line %d: a step begins with after or during: %s" % (number, text))
         pairs = [tuple(e.split("=", 1)) if "=" in e else (e, "") for e in expect.split()]
+        if unknown := [k for k, _ in pairs if k not in EXPECTATIONS]:
+            raise Failure("line %d: no such expectation: %s" % (number, " ".join(unknown)))
         steps.append((section, number, text, when, verb, args, pairs))
     return steps
 
@@ -256,26 +260,38 @@ class Replay:
     def do_choose(self, *names):
         """Binds roles to face-down cells: the first two a pair; the third the cell left of the
         second; the fourth a cell with a letter other than the third's, right of the second
-        where there is one."""
+        where there is one. Where the deal has no such cells, a new game is dealt and learnt."""
+        f = self.field
+        for _ in range(3):
+            if cells := self.roles_in_deal(len(names)):
+                self.roles.update(zip(names, cells))
+                log("       %s" % " ".join("%s=%d" % role for role in zip(names, cells)))
+                return
+            log("       no cells for %s in %s: a new game" % (" ".join(names), f.text()))
+            self.b.key("alt+n")
+            f.set("." * len(f.cells) + "  " + "-" * len(f.scores))
+            self.wait_field(lambda text: re.fullmatch(f.pattern(), text))
+            self.do_learn()
+        raise Failure("no cells for %s in three deals" % " ".join(names))
+
+    def roles_in_deal(self, count):
         f, hidden = self.field, self.field.hidden()
         for p in hidden:
             for q in hidden:
                 if p == q or f.letters[p] != f.letters[q]:
                     continue
                 cells = [p, q]
-                if len(names) > 2:
+                if count > 2:
                     if q - 1 not in hidden or q - 1 == p:
                         continue
                     cells.append(q - 1)
-                if len(names) > 3:
+                if count > 3:
                     others = [r for r in hidden if r not in cells and f.letters[r] != f.letters[q - 1]]
                     if not others:
                         continue
                     cells.append(max(others) if max(others) > q else others[0])
-                self.roles.update(zip(names, cells))
-                log("       %s" % " ".join("%s=%d" % role for role in zip(names, cells)))
-                return
-        raise Failure("the deal leaves no cells for %s: %s" % (" ".join(names), f.text()))
+                return cells
+        return None
 
     # The expectations.
 
@@ -304,7 +320,8 @@ class Replay:
         if not ended:
             want["field"] = f.pattern()
             state = self.wait_state(want)
-            missed += ["%s: %r, expected %r" % (k, state.get(k), v) for k, v in want.items() if not self.met(k, v, state)]
+            missed += ["%s: %r, expected %r" % (k, state.get(k), f.text() if k == "field" else v)
+                       for k, v in want.items() if not self.met(k, v, state)]
             if "field" in state:
                 f.adopt(state["field"])
         for key, value in expectations:

@@ -33,7 +33,8 @@ class WineBackend:
 
     def probe(self, *args):
         done = subprocess.run(["wine", self.probe_exe, *args], capture_output=True, text=True, timeout=30)
-        replay.check(done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stdout.strip()))
+        replay.check(done.returncode == 0, "probe %s (exit %d): %s %s" % (" ".join(args), done.returncode,
+                                                                          done.stdout.strip(), done.stderr.strip()))
         return done.stdout
 
     def start(self, ini):
