@@ -12,6 +12,7 @@
 #include "InfoEdit.h"
 #include "ListBox.h"
 #include "SpielEdit.h"
+#include "Statuszeile.h"
 #include "Texte.h"
 
 namespace paarix {
@@ -63,8 +64,9 @@ bool isInput(QEvent::Type type) {
 }  // namespace
 
 QtWindow::QtWindow(std::filesystem::path iniDatei, CuePlayer& cues, Zufallsquelle& zufall, QWidget* parent)
-    : QWidget(parent), paarix_(*this, std::move(iniDatei), cues, zufall) {
-  installAccessibility();  // before the controls: Qt keeps the first interface it made for one
+    // The interfaces are registered before the window exists: Qt keeps the first
+    // interface it made for an object, the window's among them.
+    : QWidget((installAccessibility(), parent)), paarix_(*this, std::move(iniDatei), cues, zufall) {
   createControls();
   wire();
   qApp->installEventFilter(this);
@@ -75,7 +77,6 @@ QtWindow::~QtWindow() { qApp->removeEventFilter(this); }
 
 void QtWindow::createControls() {
   setObjectName(QStringLiteral("Paarix"));
-  setFixedSize(pixels(kClientArea).size());
   setFont(qfont(kWindowFont));
   for (const Control c : kTabOrder) {
     QWidget* w = nullptr;
@@ -100,6 +101,11 @@ void QtWindow::createControls() {
     controls_[static_cast<size_t>(c)] = w;
   }
   info_->hide();
+  // The status line below the controls' area: the window grows by its height.
+  statuszeile_ = new Statuszeile(this);
+  const QRect area = pixels(kClientArea);
+  statuszeile_->setGeometry(0, area.height(), area.width(), statuszeile_->sizeHint().height());
+  setFixedSize(area.width(), area.height() + statuszeile_->height());
   for (size_t i = 0; i + 1 < kTabOrder.size(); ++i) setTabOrder(control(kTabOrder[i]), control(kTabOrder[i + 1]));
 }
 
@@ -185,6 +191,16 @@ void QtWindow::setCaret(int16_t position) { spiel_->setCursorPosition(position);
 void QtWindow::clearSelection() { spiel_->deselect(); }
 
 void QtWindow::repaint(Control c) { control(c)->repaint(); }
+
+// The status line.
+
+void QtWindow::setStatus(const std::u16string& text) { statuszeile_->setText(qstring(text)); }
+
+void QtWindow::setStatusVisible(bool visible) { statuszeile_->setTextVisible(visible); }
+
+void QtWindow::announce(const std::u16string& text) { statuszeile_->announce(qstring(text)); }
+
+QtWindowAccessible::QtWindowAccessible(QtWindow* window) : QAccessibleWidget(window, QAccessible::Window) {}
 
 // Waiting for a cue, and the player's input meanwhile.
 

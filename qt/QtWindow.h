@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessibleWidget>
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -12,6 +13,7 @@ namespace paarix {
 class InfoEdit;
 class ListBox;
 class SpielEdit;
+class Statuszeile;
 
 // The window Paarix in Qt Widgets: the seven controls placed as the layout gives
 // them, each Qt signal wired to its handler of the window logic, and what only a
@@ -53,6 +55,11 @@ class QtWindow final : public QWidget, public Toolkit {
   void clearSelection() override;
   void repaint(Control control) override;
   void waitForCue(CuePlayer::Completion& cue) override;
+  void setStatus(const std::u16string& text);
+  void setStatusVisible(bool visible);
+  void announce(const std::u16string& text);
+
+  Statuszeile* statuszeile() const { return statuszeile_; }
 
   using QWidget::isVisible;
   using QWidget::repaint;
@@ -71,7 +78,19 @@ class QtWindow final : public QWidget, public Toolkit {
   std::array<QWidget*, 7> controls_{};
   SpielEdit* spiel_ = nullptr;
   InfoEdit* info_ = nullptr;
+  Statuszeile* statuszeile_ = nullptr;
   Paarix paarix_;
+};
+
+// What screen readers see of the window: a frame, in which a screen reader's
+// status-bar command looks for the status line (a plain container has none).
+// Screen readers keep an object's role once they asked for it, and Qt cannot
+// tell them of a new one: the role stays the same in every view. So the Braille
+// line's context, left of the field and off the display, names the window as a
+// frame, in the full-field view too.
+class QtWindowAccessible : public QAccessibleWidget {
+ public:
+  explicit QtWindowAccessible(QtWindow* window);
 };
 
 }  // namespace paarix

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+#include <QPointer>
+
 #include "InfoEdit.h"
+#include "QtWindow.h"
 #include "SpielEdit.h"
+#include "Statuszeile.h"
 
 namespace paarix {
 
@@ -18,7 +22,35 @@ QAccessibleInterface* factory(const QString& key, QObject* object) {
   if (key == QLatin1String(InfoEdit::staticMetaObject.className())) {
     if (auto* info = qobject_cast<InfoEdit*>(object)) return new InfoAccessible(info);
   }
+  if (key == QLatin1String(QtWindow::staticMetaObject.className())) {
+    if (auto* window = qobject_cast<QtWindow*>(object)) return new QtWindowAccessible(window);
+  }
+  if (key == QLatin1String(Ansage::staticMetaObject.className())) {
+    if (auto* ansage = qobject_cast<Ansage*>(object)) return new AnsageAccessible(ansage);
+  }
   return nullptr;
+}
+
+// Caret events of an object that screen readers have not yet been told has the
+// focus are dropped. Orca takes such an event, when it finds the object focused
+// by the time it handles it, as a silent move of its focus, and then says
+// nothing at all when the focus event follows: Tab into the field, which puts the
+// caret back after the line edit selected everything, would be heard as "tab"
+// alone. Orca ignores caret events of objects without the focus anyway.
+QAccessible::UpdateHandler nextHandler = nullptr;
+QPointer<QObject> accessibleFocus;
+
+void dropCaretEventsBeforeFocus(QAccessibleEvent* event) {
+  if (event->type() == QAccessible::Focus) accessibleFocus = event->object();
+  if (event->type() == QAccessible::TextCaretMoved && event->object() != accessibleFocus) return;
+  if (nextHandler != nullptr) {
+    nextHandler(event);
+    return;
+  }
+  // Without a handler Qt passes the event on to the platform's screen reader bridge.
+  QAccessible::installUpdateHandler(nullptr);
+  QAccessible::updateAccessibility(event);
+  QAccessible::installUpdateHandler(dropCaretEventsBeforeFocus);
 }
 
 // The line around `offset` in a text whose lines end in '\n': [start, end), the
@@ -44,6 +76,7 @@ QString lineAt(const QString& text, int offset, int* startOffset, int* endOffset
 void installAccessibility() {
   static const bool installed = [] {
     QAccessible::installFactory(factory);
+    nextHandler = QAccessible::installUpdateHandler(dropCaretEventsBeforeFocus);
     return true;
   }();
   (void)installed;
@@ -80,8 +113,11 @@ QString ReadOnlyTextAccessible::text(int startOffset, int endOffset) const {
 
 int ReadOnlyTextAccessible::characterCount() const { return static_cast<int>(wholeText().size()); }
 
-QString ReadOnlyTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-  setRange(startOffset, endOffset, offset, offset);
+// No attributes, and the run without them is the whole text: Orca joins the runs
+// it is given into what it reads, and would drop the last character of runs of
+// no length.
+QString ReadOnlyTextAccessible::attributes(int, int* startOffset, int* endOffset) const {
+  setRange(startOffset, endOffset, 0, characterCount());
   return {};
 }
 

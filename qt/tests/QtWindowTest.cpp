@@ -15,6 +15,7 @@
 #include "CharacterKey.h"
 #include "QtWindowFixture.h"
 #include "SignalBridge.h"
+#include "Statuszeile.h"
 
 namespace paarix::test {
 namespace {
@@ -103,7 +104,12 @@ TEST(Layout, ControlsWhereTheLayoutPutsThemAndTheTabOrder) {
     constexpr int k = kTwipsPerPixelAt96Dpi;
     return QRect(p.left / k, p.top / k, p.width / k, p.height / k);
   };
-  EXPECT_EQ(t.window->size(), pixels(kClientArea).size());
+  // The status line below the controls' area, across the window's width.
+  const QRect statuszeile = t.window->statuszeile()->geometry();
+  EXPECT_EQ(statuszeile.top(), pixels(kClientArea).bottom() + 1);
+  EXPECT_EQ(statuszeile.width(), pixels(kClientArea).width());
+  EXPECT_EQ(statuszeile.bottom(), t.window->rect().bottom());
+  EXPECT_EQ(t.window->width(), pixels(kClientArea).width());
   std::vector<Control> shown;
   for (const Control c : kTabOrder) {
     SCOPED_TRACE(Name(c).toStdString());
