@@ -103,6 +103,10 @@ void QtWindow::createControls() {
   info_->hide();
   // The status line below the controls' area: the window grows by its height.
   statuszeile_ = new Statuszeile(this);
+  // How to play by ear, where a player who asks the screen reader for the status
+  // line hears it. Not on the field: Orca shows the description of a field without
+  // a name in front of it on the Braille line, and the field must start the line.
+  statuszeile_->setAccessibleDescription(qstring(texte::SpielBeschreibung));
   const QRect area = pixels(kClientArea);
   statuszeile_->setGeometry(0, area.height(), area.width(), statuszeile_->sizeHint().height());
   setFixedSize(area.width(), area.height() + statuszeile_->height());

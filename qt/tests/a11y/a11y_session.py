@@ -2,7 +2,7 @@
 starts it: from a copy in a temporary folder (it keeps paarix.ini beside itself), with nothing that switches its
 accessibility on, while the desktop reports no screen reader; one comes later. Exit code 77 means skipped."""
 
-import os, re, shutil, subprocess, sys, tempfile, time, traceback  # noqa: E401
+import os, re, shutil, subprocess, sys, tempfile, threading, time, traceback  # noqa: E401
 
 # The window's fixed texts, from the program's own source.
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../window/Texte.h"), encoding="utf-8") as f:
@@ -11,6 +11,7 @@ _STRINGS = r'u"((?:[^"\\]|\\.)*)"'
 LST_BRL, LST_ANZAHL, HILFE_ZEILEN = (re.findall(_STRINGS, re.search(name + r"\s*=\s*\{(.*?)\};", _SRC, re.S)[1])
                                      for name in ("LstBrl", "LstAnzahl", "HilfeZeilen"))
 BUTTONS = [c.replace("&", "") for c in re.findall(r'return u"([^"]*)";', _SRC)]
+SPIEL_BESCHREIBUNG = re.search(r"SpielBeschreibung =\s*" + _STRINGS, _SRC)[1]
 _TITEL = re.findall(_STRINGS, re.search(r"Titel\(\) \{(.*?)\n\}", _SRC, re.S)[1])
 log = lambda *args: print(*args, flush=True)  # noqa: E731
 
@@ -108,6 +109,68 @@ class Session:
 
     def since(self, start, kind, path):
         return [e for e in self.events if e[0] >= start and e[1].startswith(kind) and e[4] == path]
+
+
+def andere_orcas():  # the PIDs of the Orcas of this user, as Orca itself looks for them
+    pgrep = subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], capture_output=True, text=True)
+    return ", ".join(pgrep.stdout.split())
+
+
+def orca_command():
+    """Orca refuses to start while another Orca of this user runs anywhere on the machine (it asks
+    `pgrep -u UID -x orca`). So the test's Orca runs in a PID namespace of its own, where it finds no
+    other: as root without more, else inside a user namespace that maps the user to itself (D-Bus checks
+    the user id a client names against its socket's). Mounts and network stay shared, so the private X
+    display and D-Bus buses (sockets in /tmp, and abstract ones) are reached as before. --kill-child ends
+    the namespace, and Orca with it, when unshare is killed. Where no namespace can be made, Orca runs
+    plain if no other Orca runs, and the test is skipped if one does."""
+    orca = ["orca"]
+    why = []
+    for unshare in (["unshare", "--pid", "--fork", "--mount-proc", "--kill-child"],
+                    ["unshare", "--map-current-user", "--pid", "--fork", "--mount-proc", "--kill-child"]):
+        try:
+            probe = subprocess.run(unshare + ["true"], capture_output=True, text=True, timeout=20)
+        except OSError as error:
+            why.append(str(error))
+            continue
+        if probe.returncode == 0:
+            log("Orca in a PID namespace of its own:", " ".join(unshare))
+            return unshare + orca
+        why.append(probe.stderr.strip() or "exit code %d" % probe.returncode)
+    if andere_orcas():
+        raise Skipped("another Orca of this user runs (PID %s), and unshare cannot give the test's Orca a "
+                           "PID namespace of its own: %s" % (andere_orcas(), "; ".join(why)))
+    log("Orca without a namespace of its own (%s); no other Orca runs" % "; ".join(why))
+    return orca
+
+
+def start_orca(s, *options, env=None):
+    """Starts Orca with `options` (such as -e speech -d braille) and its settings in the work folder, its
+    debug output going into a pseudo-terminal (Orca writes a file in blocks, late); returns the process and a
+    one-item list whose string grows by what Orca writes. The caller kills the process."""
+    command = orca_command()
+    protokoll, (master, slave) = [""], os.openpty()
+
+    def lesen():
+        while chunk := os.read(master, 65536):
+            protokoll[0] += chunk.decode("utf-8", "replace").replace("\r", "")
+    threading.Thread(target=lesen, daemon=True).start()
+    ausgabe = open(os.path.join(s.workdir, "orca.out"), "w+")
+    orca = subprocess.Popen(command + ["-u", os.path.join(s.workdir, "orca"), *options, "--debug-file",
+                                       os.ttyname(slave)], stdin=subprocess.DEVNULL, stdout=ausgabe, stderr=ausgabe,
+                            env=env)
+    try:
+        wait_until(lambda: orca.poll() is not None or "Startup complete" in protokoll[0], 60, "Orca", s.pump)
+        if orca.poll() is not None:
+            ausgabe.seek(0)
+            if command == ["orca"] and andere_orcas():
+                raise Skipped("another Orca of this user started at the same time: " + andere_orcas())
+            raise Failure("Orca ended at start-up (exit code %s): %s" % (orca.returncode, ausgabe.read()[-600:]))
+    except BaseException:
+        orca.kill()
+        orca.wait()
+        raise
+    return orca, protokoll
 
 
 def run(main, tools=()):

@@ -3,9 +3,10 @@
 field its text with the Braille cursor on the caret's cell, also after a routing key, and in the
 full-field view nothing of the program before the field. Orca runs with speech off and Braille
 on and logs every line it would show into a pseudo-terminal (a file it would write late). The player's own
-Orca, if one runs, is left alone: the test's Orca runs where it does not see that one (see orca_command)."""
+Orca, if one runs, is left alone: the test's Orca runs where it does not see that one (see
+a11y_session.orca_command)."""
 
-import os, re, subprocess, sys, threading  # noqa: E401
+import re, sys  # noqa: E401
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 import a11y_session as a11y  # noqa: E402
@@ -14,47 +15,8 @@ from a11y_session import Failure, check, log, wait_until  # noqa: E402
 ZEILE = re.compile(r"BRAILLE LINE:\s+'(.*)'\s*\n.*VISIBLE:\s+'(.*)', cursor=(\d+)")
 
 
-def andere_orcas():  # the PIDs of the Orcas of this user, as Orca itself looks for them
-    pgrep = subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], capture_output=True, text=True)
-    return ", ".join(pgrep.stdout.split())
-
-
-def orca_command():
-    """Orca refuses to start while another Orca of this user runs anywhere on the machine (it asks
-    `pgrep -u UID -x orca`). So the test's Orca runs in a PID namespace of its own, where it finds no
-    other: as root without more, else inside a user namespace that maps the user to itself (D-Bus checks
-    the user id a client names against its socket's). Mounts and network stay shared, so the private X
-    display and D-Bus buses (sockets in /tmp, and abstract ones) are reached as before. --kill-child ends
-    the namespace, and Orca with it, when unshare is killed. Where no namespace can be made, Orca runs
-    plain if no other Orca runs, and the test is skipped if one does."""
-    orca = ["orca"]
-    why = []
-    for unshare in (["unshare", "--pid", "--fork", "--mount-proc", "--kill-child"],
-                    ["unshare", "--map-current-user", "--pid", "--fork", "--mount-proc", "--kill-child"]):
-        try:
-            probe = subprocess.run(unshare + ["true"], capture_output=True, text=True, timeout=20)
-        except OSError as error:
-            why.append(str(error))
-            continue
-        if probe.returncode == 0:
-            log("Orca in a PID namespace of its own:", " ".join(unshare))
-            return unshare + orca
-        why.append(probe.stderr.strip() or "exit code %d" % probe.returncode)
-    if andere_orcas():
-        raise a11y.Skipped("another Orca of this user runs (PID %s), and unshare cannot give the test's Orca a "
-                           "PID namespace of its own: %s" % (andere_orcas(), "; ".join(why)))
-    log("Orca without a namespace of its own (%s); no other Orca runs" % "; ".join(why))
-    return orca
-
-
 def main(s):
-    command = orca_command()
-    protokoll, (master, slave) = [""], os.openpty()
-
-    def lesen():
-        while chunk := os.read(master, 65536):
-            protokoll[0] += chunk.decode("utf-8", "replace").replace("\r", "")
-    threading.Thread(target=lesen, daemon=True).start()
+    orca, protokoll = a11y.start_orca(s, "-d", "speech", "-e", "braille")
 
     def zeile(was, aktion, passt):
         """The last Braille line after `aktion` for which passt(line, visible, cursor) holds."""
@@ -72,17 +34,7 @@ def main(s):
             return jetzt in line and visible.startswith(jetzt) and cursor == caret + 1 and (jetzt[caret] != ".") == gedreht
         return passt
 
-    ausgabe = open(os.path.join(s.workdir, "orca.out"), "w+")
-    orca = subprocess.Popen(command + ["-u", os.path.join(s.workdir, "orca"), "-d", "speech", "-e", "braille",
-                                       "--debug-file", os.ttyname(slave)], stdin=subprocess.DEVNULL,
-                            stdout=ausgabe, stderr=ausgabe)
     try:
-        wait_until(lambda: orca.poll() is not None or "Startup complete" in protokoll[0], 60, "Orca", s.pump)
-        if orca.poll() is not None:
-            ausgabe.seek(0)
-            if command == ["orca"] and andere_orcas():
-                raise a11y.Skipped("another Orca of this user started at the same time: " + andere_orcas())
-            raise Failure("Orca ended at start-up (exit code %s): %s" % (orca.returncode, ausgabe.read()[-600:]))
         (acc,) = s.controls("text", False)
         feld = acc.queryText()
         s.focus_window(s.controls("push button")[0])
