@@ -18,6 +18,16 @@ constexpr wchar_t kWindowClass[] = L"Paarix";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kFirstControlId = 100;     // + the place in the tab order
 constexpr UINT kRunInputQueue = WM_APP;  // posted by scheduleInputQueue
+constexpr int kStatusBarId = kFirstControlId + 7;
+constexpr int kLiveRegionId = kFirstControlId + 8;
+
+// Direct Annotation (oleacc), defined here: mingw's import library gives
+// identifiers that oleacc does not accept everywhere.
+constexpr GUID kAccPropServices = {0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kIAccPropServices = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+// The UI Automation property LiveSetting, which mingw's headers lack; its values.
+constexpr GUID kLiveSetting = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr LONG kLiveSettingAssertive = 2;
 
 std::wstring W(std::u16string_view text) { return {text.begin(), text.end()}; }
 
@@ -105,11 +115,17 @@ Win32Window::Win32Window(HINSTANCE instance) {
   CreateWindowExW(0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                   nullptr, nullptr, instance, this);
   createControls(instance);
+  annotate();
   applyDpi(DpiOf(window_));
 }
 
 Win32Window::~Win32Window() {
   paarix_ = nullptr;  // the window logic may be gone already; nothing reaches it now
+  if (annotations_ != nullptr) {
+    MSAAPROPID live = kLiveSetting;
+    if (liveRegion_ != nullptr) annotations_->ClearHwndProps(liveRegion_, OBJID_CLIENT, CHILDID_SELF, &live, 1);
+    annotations_->Release();
+  }
   if (window_ != nullptr) DestroyWindow(window_);
   DeleteObject(windowFont_);
   DeleteObject(infoFont_);
@@ -152,6 +168,28 @@ void Win32Window::createControls(HINSTANCE instance) {
     controls_[index] = hwnd;
     SetWindowSubclass(hwnd, ControlProc, index, reinterpret_cast<DWORD_PTR>(this));
   }
+  // Below them the status line, one part the width of the window; the status bar
+  // places itself at the bottom on each WM_SIZE.
+  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), instance, nullptr);
+  // The live region: visible to screen readers, of no size, so nobody sees it.
+  liveRegion_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0, 0, 0, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLiveRegionId)), instance, nullptr);
+}
+
+void Win32Window::annotate() {
+  // Best effort: without Direct Annotation (or where it is not implemented, as
+  // under wine) the live region still names its text; only its live setting is missing.
+  if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                              reinterpret_cast<void**>(&annotations_)))) {
+    annotations_ = nullptr;
+    return;
+  }
+  VARIANT assertive;
+  VariantInit(&assertive);
+  assertive.vt = VT_I4;
+  assertive.lVal = kLiveSettingAssertive;
+  annotations_->SetHwndProp(liveRegion_, OBJID_CLIENT, CHILDID_SELF, kLiveSetting, assertive);
 }
 
 void Win32Window::applyDpi(UINT dpi) {
@@ -168,9 +206,14 @@ void Win32Window::applyDpi(UINT dpi) {
     HFONT font = &FontOf(control) == &kInfoFont ? infoFont_ : windowFont_;
     SendMessageW(hwnd(control), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
+  // The status line in the help text's font; the window grows by the bar's height.
+  SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(infoFont_), TRUE);
+  SendMessageW(statusBar_, WM_SIZE, 0, 0);
   DeleteObject(oldWindowFont);
   DeleteObject(oldInfoFont);
-  RECT frame{0, 0, pixels(kClientArea.width), pixels(kClientArea.height)};
+  RECT bar{};
+  GetWindowRect(statusBar_, &bar);
+  RECT frame{0, 0, pixels(kClientArea.width), pixels(kClientArea.height) + (bar.bottom - bar.top)};
   AdjustForDpi(frame, dpi);
   SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -328,6 +371,9 @@ LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (wParam != 0 && paarix_ != nullptr) paarix_->SessionEnding();
       return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SIZE:
+      if (statusBar_ != nullptr) SendMessageW(statusBar_, WM_SIZE, 0, 0);
+      return 0;
     case kRunInputQueue:
       if (paarix_ != nullptr) paarix_->runInputQueue();
       return 0;
@@ -568,6 +614,19 @@ void Win32Window::clearSelection() { setCaret(caret()); }
 
 void Win32Window::repaint(Control control) {
   RedrawWindow(hwnd(control), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+}
+
+// Toolkit: what is heard.
+
+void Win32Window::setStatus(const std::u16string& text) {
+  SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(text).c_str()));
+}
+
+void Win32Window::setStatusVisible(bool visible) { ShowWindow(statusBar_, visible ? SW_SHOWNA : SW_HIDE); }
+
+void Win32Window::announce(const std::u16string& text) {
+  SetWindowTextW(liveRegion_, W(text).c_str());
+  NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, liveRegion_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace paarix

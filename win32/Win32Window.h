@@ -5,6 +5,8 @@
 #endif
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <array>
 #include <cstdint>
 
@@ -15,8 +17,9 @@ namespace paarix {
 
 // The window `Paarix` made of the standard USER32 controls: three buttons, two
 // list boxes, the one-line field `Spiel` and the help text `Info`, both read-only
-// edits. Turns the messages of these controls into calls of the handlers of
-// `Paarix` and gives the window logic the operations it needs.
+// edits; below them the status line. Turns the messages of these controls into
+// calls of the handlers of `Paarix` and gives the window logic the operations it
+// needs.
 //
 // The player's input keeps its order through the window logic's input queue.
 // While input waits (a handler waits for its cue), keys, clicks, the characters
@@ -61,6 +64,16 @@ class Win32Window final : public Toolkit {
   void repaint(Control control) override;
   void waitForCue(CuePlayer::Completion& cue) override;
 
+  // The status line: the common-controls status bar at the bottom of the window,
+  // below the seven controls. No tab stop; it never takes the focus.
+  void setStatus(const std::u16string& text);
+  void setStatusVisible(bool visible);
+  // A live region: the text becomes the name of a control that shows nothing,
+  // and screen readers are told that it changed. NVDA speaks the name of the
+  // control the event names; Narrator speaks it as the control's live setting
+  // (assertive) asks.
+  void announce(const std::u16string& text);
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -70,6 +83,8 @@ class Win32Window final : public Toolkit {
   void onCommand(Control control, WORD code);
 
   void createControls(HINSTANCE instance);
+  // The live setting of the live region, through Direct Annotation.
+  void annotate();
   // Fonts, places and the window size for `dpi` dots per inch.
   void applyDpi(UINT dpi);
   HWND hwnd(Control control) const { return controls_[static_cast<size_t>(control)]; }
@@ -92,6 +107,10 @@ class Win32Window final : public Toolkit {
 
   HWND window_ = nullptr;
   std::array<HWND, 7> controls_{};
+  HWND statusBar_ = nullptr;
+  HWND liveRegion_ = nullptr;
+  // The Direct Annotation of the live region, held while the window lives.
+  IAccPropServices* annotations_ = nullptr;
   HFONT windowFont_ = nullptr;
   HFONT infoFont_ = nullptr;
   UINT dpi_ = 96;

@@ -16,8 +16,12 @@
 //                               focused field; prints "reading" as it begins, the slowest read at the end
 //   probe watch-focus SECONDS   prints each control that the focus moves to within SECONDS, in turn;
 //                               "watching" as it begins
+//   probe hear SECONDS          for SECONDS, each live region change of the window as a screen reader
+//                               hears it: the time (ms since 1970) and the MSAA name of the object the
+//                               event names; "listening" as it begins
 #include <windows.h>
 
+#include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
 #include <oleacc.h>
@@ -70,6 +74,8 @@ HWND Window() {
 std::wstring NameOf(HWND hwnd) {
   wchar_t kind[32] = L"";
   GetClassNameW(hwnd, kind, 32);
+  if (_wcsicmp(kind, STATUSCLASSNAMEW) == 0) return L"status";
+  if (_wcsicmp(kind, L"Static") == 0) return L"live-region";
   if (_wcsicmp(kind, L"Edit") == 0) return GetWindowLongW(hwnd, GWL_STYLE) & ES_MULTILINE ? L"Info" : L"Spiel";
   if (_wcsicmp(kind, L"ListBox") == 0) return Send(hwnd, LB_GETCOUNT) == 3 ? L"LstBrl" : L"LstAnzahl";
   const std::wstring caption = TextOf(hwnd);
@@ -103,7 +109,21 @@ State Read(HWND window) {
   s[L"caret"] = gui.hwndCaret == nullptr ? L"" : NameOf(gui.hwndCaret);  // who shows a caret
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     const std::wstring name = NameOf(c);
-    if (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) s[L"visible"] += (s[L"visible"].empty() ? L"" : L" ") + name;
+    const bool visible = (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (name == L"status") {  // the status line: its text, whether it is shown, where in the client area
+      s[L"status"] = TextOf(c);
+      s[L"status-shown"] = visible ? L"1" : L"0";
+      RECT bar, client;
+      GetWindowRect(c, &bar);
+      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bar), 2);
+      GetClientRect(window, &client);
+      s[L"status-place"] = std::to_wstring(bar.left) + L"," + std::to_wstring(bar.top) + L"," +
+                           std::to_wstring(bar.right) + L"," + std::to_wstring(bar.bottom) + L" in " +
+                           std::to_wstring(client.right) + L"," + std::to_wstring(client.bottom);
+      continue;
+    }
+    if (name == L"live-region") continue;
+    if (visible) s[L"visible"] += (s[L"visible"].empty() ? L"" : L" ") + name;  // the seven controls
     if (name == L"LstBrl" || name == L"LstAnzahl") s[name] = Selected(c);
     if (name == L"Spiel") {
       LARGE_INTEGER frequency, start, end;
@@ -245,6 +265,45 @@ int WatchFocus(HWND window, int seconds) {
   return 0;
 }
 
+ULONGLONG MillisecondsSince1970() {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;  // 100 ns since 1601
+  return ticks / 10000 - 11644473600000ULL;
+}
+
+// What NVDA speaks of a live region change: the name of the object the event names.
+void CALLBACK LiveRegionEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  const ULONGLONG at = MillisecondsSince1970();
+  IAccessible* accessible = nullptr;
+  VARIANT id{};
+  BSTR name = nullptr;
+  if (SUCCEEDED(AccessibleObjectFromEvent(hwnd, object, child, &accessible, &id))) {
+    accessible->get_accName(id, &name);
+    accessible->Release();
+  }
+  Print(std::to_wstring(at) + L" " + (name ? name : L"(no name)") + L"\n");
+  SysFreeString(name);
+}
+
+int Hear(HWND window, int seconds) {
+  CoInitialize(nullptr);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (!SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, LiveRegionEvent,
+                       process, 0, WINEVENT_OUTOFCONTEXT)) {
+    Print(L"no hook\n");
+    return 1;
+  }
+  Print(L"listening\n");
+  for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000; GetTickCount64() < end;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return 0;
+}
+
 int Msaa(HWND field) {
   CoInitialize(nullptr);
   IAccessible* accessible = nullptr;
@@ -297,6 +356,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"ctrl-click") CtrlClickSelected(Child(window, argv[2]));
   if (command == L"read-field") return ReadField(field);
   if (command == L"watch-focus") return WatchFocus(window, number);
+  if (command == L"hear") return Hear(window, number);
   if (command == L"endsession") {
     Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
     Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);

@@ -47,6 +47,9 @@ start "$game"
 expect "start-up: caption, lists, a fresh field, focus on CmdInfo" 'caption=Paarix Version 27\.02\.2012 .+' \
   focus=CmdInfo 'LstBrl=0:20er Braillezeile.*' 'LstAnzahl=0:Ein Spieler' 'field=\.{12}  -' "visible=$normal"
 check "paarix.ini created beside paarix.exe: 0,0,0 CR LF" ini_is "$game/paarix.ini" 0,0,0
+# The client area of the seven controls is 442 pixels high at 96 dots per inch.
+expect "the status line: below the controls, the window's width, at its bottom" status-shown=1 \
+  'status-place=0,442,(\d+),(\d+) in \1,\2'
 pixels96=$(probe state | value pixels)
 for control in LstBrl LstAnzahl Spiel CmdNeu CmdEnde CmdInfo; do
   key Tab
@@ -215,6 +218,8 @@ echo "== 144 dots per inch"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 start "$game"
 pixels=$(probe state | value pixels)
+expect "the status line at 144 dots per inch: below the controls, the window's width, at its bottom" \
+  'status-place=0,663,(\d+),(\d+) in \1,\2'
 probe close && probe wait-exit
 check "the field and its font are 1.5 times as large (width, where its 12th cell starts): $pixels96 -> $pixels" \
   [ $((${pixels%,*} * 2)) -eq $((${pixels96%,*} * 3)) -a $((${pixels#*,} * 2 / 3 - ${pixels96#*,})) -le 1 ]
