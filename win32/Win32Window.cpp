@@ -28,6 +28,7 @@ constexpr GUID kIAccPropServices = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x3
 // The UI Automation property LiveSetting, which mingw's headers lack; its values.
 constexpr GUID kLiveSetting = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
 constexpr LONG kLiveSettingAssertive = 2;
+constexpr GUID kDescription = {0x4d48dfe4, 0xbd3f, 0x491f, {0xa6, 0x48, 0x49, 0x2d, 0x6f, 0x20, 0xc5, 0x88}};
 
 std::wstring W(std::u16string_view text) { return {text.begin(), text.end()}; }
 
@@ -122,8 +123,10 @@ Win32Window::Win32Window(HINSTANCE instance) {
 Win32Window::~Win32Window() {
   paarix_ = nullptr;  // the window logic may be gone already; nothing reaches it now
   if (annotations_ != nullptr) {
-    MSAAPROPID live = kLiveSetting;
-    if (liveRegion_ != nullptr) annotations_->ClearHwndProps(liveRegion_, OBJID_CLIENT, CHILDID_SELF, &live, 1);
+    const MSAAPROPID live = kLiveSetting;
+    const MSAAPROPID description = kDescription;
+    annotations_->ClearHwndProps(liveRegion_, OBJID_CLIENT, CHILDID_SELF, &live, 1);
+    annotations_->ClearHwndProps(hwnd(Control::Spiel), OBJID_CLIENT, CHILDID_SELF, &description, 1);
     annotations_->Release();
   }
   if (window_ != nullptr) DestroyWindow(window_);
@@ -179,7 +182,8 @@ void Win32Window::createControls(HINSTANCE instance) {
 
 void Win32Window::annotate() {
   // Best effort: without Direct Annotation (or where it is not implemented, as
-  // under wine) the live region still names its text; only its live setting is missing.
+  // under wine) the live region still names its text; only its live setting and
+  // the field's description are missing.
   if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
                               reinterpret_cast<void**>(&annotations_)))) {
     annotations_ = nullptr;
@@ -190,6 +194,9 @@ void Win32Window::annotate() {
   assertive.vt = VT_I4;
   assertive.lVal = kLiveSettingAssertive;
   annotations_->SetHwndProp(liveRegion_, OBJID_CLIENT, CHILDID_SELF, kLiveSetting, assertive);
+  // How to play by ear, said with the field when it gets the focus.
+  annotations_->SetHwndPropStr(hwnd(Control::Spiel), OBJID_CLIENT, CHILDID_SELF, kDescription,
+                               W(texte::SpielBeschreibung).c_str());
 }
 
 void Win32Window::applyDpi(UINT dpi) {

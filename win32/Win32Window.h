@@ -66,13 +66,13 @@ class Win32Window final : public Toolkit {
 
   // The status line: the common-controls status bar at the bottom of the window,
   // below the seven controls. No tab stop; it never takes the focus.
-  void setStatus(const std::u16string& text);
-  void setStatusVisible(bool visible);
+  void setStatus(const std::u16string& text) override;
+  void setStatusVisible(bool visible) override;
   // A live region: the text becomes the name of a control that shows nothing,
   // and screen readers are told that it changed. NVDA speaks the name of the
   // control the event names; Narrator speaks it as the control's live setting
   // (assertive) asks.
-  void announce(const std::u16string& text);
+  void announce(const std::u16string& text) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,7 +83,8 @@ class Win32Window final : public Toolkit {
   void onCommand(Control control, WORD code);
 
   void createControls(HINSTANCE instance);
-  // The live setting of the live region, through Direct Annotation.
+  // The live setting of the live region and the field's description, through
+  // Direct Annotation.
   void annotate();
   // Fonts, places and the window size for `dpi` dots per inch.
   void applyDpi(UINT dpi);
@@ -109,7 +110,7 @@ class Win32Window final : public Toolkit {
   std::array<HWND, 7> controls_{};
   HWND statusBar_ = nullptr;
   HWND liveRegion_ = nullptr;
-  // The Direct Annotation of the live region, held while the window lives.
+  // The Direct Annotation of the live region and the field, held while the window lives.
   IAccPropServices* annotations_ = nullptr;
   HFONT windowFont_ = nullptr;
   HFONT infoFont_ = nullptr;
