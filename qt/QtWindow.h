@@ -55,9 +55,9 @@ class QtWindow final : public QWidget, public Toolkit {
   void clearSelection() override;
   void repaint(Control control) override;
   void waitForCue(CuePlayer::Completion& cue) override;
-  void setStatus(const std::u16string& text);
-  void setStatusVisible(bool visible);
-  void announce(const std::u16string& text);
+  void setStatus(const std::u16string& text) override;
+  void setStatusVisible(bool visible) override;
+  void announce(const std::u16string& text) override;
 
   Statuszeile* statuszeile() const { return statuszeile_; }
 

@@ -66,13 +66,13 @@ class Win32Window final : public Toolkit {
 
   // The status line: the common-controls status bar at the bottom of the window,
   // below the seven controls. No tab stop; it never takes the focus.
-  void setStatus(const std::u16string& text);
-  void setStatusVisible(bool visible);
+  void setStatus(const std::u16string& text) override;
+  void setStatusVisible(bool visible) override;
   // A live region: the text becomes the name of a control that shows nothing,
   // and screen readers are told that it changed. NVDA speaks the name of the
   // control the event names; Narrator speaks it as the control's live setting
   // (assertive) asks.
-  void announce(const std::u16string& text);
+  void announce(const std::u16string& text) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,7 +3,9 @@
 #include <initializer_list>
 #include <utility>
 
+#include "Ansagen.h"
 #include "Einstellungen.h"
+#include "Spielstand.h"
 #include "Texte.h"
 
 namespace paarix {
@@ -28,6 +30,7 @@ void Paarix::Form_Load() {
   spiel_.BrlModus = gelesen.BrlModus;
   spiel_.Spielerzahl = gelesen.Spielerzahl;
   spiel_.IniReserve = gelesen.IniReserve;
+  ansagen_ = gelesen.Ansagen;
 
   toolkit_.setText(Control::Info, texte::HilfeText());
   titel_ = texte::Titel();
@@ -46,6 +49,7 @@ void Paarix::Form_Load() {
 
   spiel_.AktSpieler = 1;
   SpielSchreiben(spiel_.FeldText());
+  toolkit_.setStatusVisible(true);
   toolkit_.setFocus(Control::CmdInfo);
 }
 
@@ -120,7 +124,7 @@ void Paarix::LstBrl_LostFocus() {
 }
 
 void Paarix::Spiel_Click() {
-  runInputHandler([this] { spiel_.KarteAktivieren(); });
+  runInputHandler([this] { Aktivieren(); });
 }
 
 void Paarix::Spiel_Routing(int16_t position) {
@@ -128,7 +132,7 @@ void Paarix::Spiel_Routing(int16_t position) {
     runHandler([this, position] {
       if (!toolkit_.isVisible(Control::Spiel)) return;  // the help view hides the field
       toolkit_.setCaret(position);
-      spiel_.KarteAktivieren();
+      Aktivieren();
     });
   });
   if (!busy_ && !inputRunning_) toolkit_.scheduleInputQueue();
@@ -143,13 +147,20 @@ void Paarix::Spiel_KeyPress(char16_t code) {
     switch (code) {
       case u'\x1b':
         VollbildAus();
-        Ton(Cue::ErsteKarte);
+        Abspielen(Cue::ErsteKarte);
         break;
-      case u' ': spiel_.KarteAktivieren(); break;
+      case u' ': Aktivieren(); break;
+      case u'S':
+      case u's':
+        ansagen_ = !ansagen_;
+        toolkit_.announce(std::u16string(ansagen_ ? texte::AnsagenAn : texte::AnsagenAus));
+        break;
+      case u'I':
+      case u'i': toolkit_.announce(statuszeile_); break;
       case u'V':
       case u'v':
         VollbildAn();
-        Ton(Cue::ErsteKarte);
+        Abspielen(Cue::ErsteKarte);
         break;
       default: break;
     }
@@ -176,7 +187,7 @@ void Paarix::SessionEnding() { Speichern(); }
 
 void Paarix::Speichern() {
   if (gespeichert_) return;
-  gespeichert_ = EinstellungenSpeichern(iniDatei_, LstBrlIndex(), LstAnzahlIndex(), spiel_.IniReserve);
+  gespeichert_ = EinstellungenSpeichern(iniDatei_, LstBrlIndex(), LstAnzahlIndex(), spiel_.IniReserve, ansagen_);
 }
 
 // The views.
@@ -191,6 +202,7 @@ void Paarix::HilfeAn() {
   ansichtWechselt_ = true;
   toolkit_.hideWindow();
   for (const Control c : kHilfeVerdeckt) toolkit_.setVisible(c, false);
+  toolkit_.setStatusVisible(false);
   toolkit_.setVisible(Control::Info, true);
   toolkit_.showWindow();
   toolkit_.setFocus(Control::Info);
@@ -202,6 +214,7 @@ void Paarix::HilfeAus() {
   toolkit_.hideWindow();
   toolkit_.setVisible(Control::Info, false);
   for (const Control c : kHilfeVerdeckt) toolkit_.setVisible(c, true);
+  toolkit_.setStatusVisible(true);
   toolkit_.showWindow();
   ansichtWechselt_ = false;
   toolkit_.setFocus(Control::LstBrl);
@@ -213,6 +226,7 @@ void Paarix::VollbildAn() {
   toolkit_.processPendingEvents();
   toolkit_.setCaption({});
   for (const Control c : kVollbildVerdeckt) toolkit_.setVisible(c, false);
+  toolkit_.setStatusVisible(false);  // the field alone; the key i still says the status line
   toolkit_.setVisible(Control::Spiel, true);
   toolkit_.showWindow();
   toolkit_.setFocus(Control::Spiel);
@@ -223,13 +237,24 @@ void Paarix::VollbildAn() {
 void Paarix::VollbildAus() {
   toolkit_.setCaption(titel_);
   for (const Control c : kVollbildVerdeckt) toolkit_.setVisible(c, true);
+  toolkit_.setStatusVisible(true);
 }
 
 // Fenster: the game's view of the controls.
 
 std::u16string Paarix::SpielLesen() const { return toolkit_.text(Control::Spiel); }
 
-void Paarix::SpielSchreiben(const std::u16string& text) { toolkit_.setText(Control::Spiel, text); }
+void Paarix::SpielSchreiben(const std::u16string& text) {
+  toolkit_.setText(Control::Spiel, text);
+  StatuszeileSchreiben(text);
+}
+
+// Every change of the game that the status line tells (the player count, the
+// player whose turn it is, the points, the cards) comes with a new field text.
+void Paarix::StatuszeileSchreiben(const std::u16string& feld) {
+  statuszeile_ = StatuszeilenText(spiel_, feld);
+  toolkit_.setStatus(statuszeile_);
+}
 
 int16_t Paarix::CaretPos() const { return toolkit_.caret(); }
 
@@ -250,7 +275,28 @@ int16_t Paarix::LstBrlIndex() const { return toolkit_.selectedIndex(Control::Lst
 
 int16_t Paarix::LstAnzahlIndex() const { return toolkit_.selectedIndex(Control::LstAnzahl); }
 
+// The spoken events. The screen reader speaks while the cue plays: the text goes
+// out before the cue starts.
+
 void Paarix::Ton(int16_t cue) {
+  Sagen(AnsageZumTon(cue, spiel_, SpielLesen()));
+  Abspielen(cue);
+}
+
+void Paarix::Aktivieren() {
+  const int16_t phase = spiel_.Zug;
+  spiel_.KarteAktivieren();
+  if (phase == Zugphase::UngleichesPaar) Sagen(AnsageVerdeckt(spiel_));
+  // After the game an activation plays nothing; the first one moves the focus,
+  // which the screen reader presents itself.
+  if (phase > Zugphase::Spielschluss) Sagen(AnsageAbgelehnt(spiel_, SpielLesen()));
+}
+
+void Paarix::Sagen(const std::u16string& text) {
+  if (ansagen_ && !text.empty()) toolkit_.announce(text);
+}
+
+void Paarix::Abspielen(int16_t cue) {
   CuePlayer::Completion ende = cues_.start(cue);
   toolkit_.waitForCue(ende);
   ende.wait();

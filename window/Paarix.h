@@ -19,7 +19,17 @@ namespace paarix {
 enum class Ansicht { Normal, Hilfe, Vollbild };
 
 // The main window `Paarix` without its toolkit: the game state, start-up, the
-// handlers of the seven controls, the three views and the close that saves once.
+// handlers of the seven controls, the three views, the status line, the spoken
+// game events and the close that saves once.
+//
+// The status line follows the field: it is written anew with every field text
+// and shown in the normal view only. The spoken game events (`Ansagen`, switched
+// with the key s in the field, kept in the settings file) are said through the
+// screen reader as an activation requests its cue, before the cue plays, and
+// after the activation that turns two unequal cards face down; the key i says
+// the status line. Neither key plays a cue, and the cues are the same with the
+// spoken events on or off.
+//
 // A front end creates the controls, calls Form_Load once before it first shows the
 // window, and then calls the handlers below for its toolkit's events.
 //
@@ -99,8 +109,17 @@ class Paarix final : private Fenster, private Tongeber {
   void FokusCmdNeu() override;
   int16_t LstBrlIndex() const override;
   int16_t LstAnzahlIndex() const override;
-  // Tongeber
+  // Tongeber: the cues of an activation, each with its spoken event.
   void Ton(int16_t cue) override;
+  // Plays `cue` and returns when it has ended.
+  void Abspielen(int16_t cue);
+  // One activation of the card under the caret, with the spoken event of an
+  // activation that requests no cue.
+  void Aktivieren();
+  // Says `text` when the spoken game events are on.
+  void Sagen(const std::u16string& text);
+  // The status line for the field text `feld`.
+  void StatuszeileSchreiben(const std::u16string& feld);
 
   // Runs `handler` now, or right after the running one when that raised it.
   void runHandler(std::function<void()> handler);
@@ -127,6 +146,8 @@ class Paarix final : private Fenster, private Tongeber {
   bool inputRunning_ = false;
   std::deque<std::function<void()>> inputQueue_;
   bool ansichtWechselt_ = false;
+  bool ansagen_ = false;
+  std::u16string statuszeile_;
   std::optional<bool> gespeichert_;
 };
 

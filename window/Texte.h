@@ -27,8 +27,8 @@ constexpr std::u16string_view Caption(Control button) {
   }
 }
 
-// The field's accessible description: how to play by ear, for a player who hears
-// the screen reader and has no Braille display.
+// How to play by ear, for a player who hears the screen reader and has no Braille
+// display: the accessible description the front ends give the status line or the field.
 inline constexpr std::u16string_view SpielBeschreibung =
     u"Leertaste deckt auf. s schaltet Ansagen ein und aus, i sagt den Spielstand.";
 

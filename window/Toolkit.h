@@ -8,9 +8,9 @@
 
 namespace paarix {
 
-// What the window logic needs of a window toolkit: the one window and its seven
-// controls. A front end (Qt, Win32) implements it and turns its toolkit's events
-// into calls of the handlers of `Paarix`. Every call comes on the UI thread.
+// What the window logic needs of a window toolkit: the one window, its seven
+// controls, the status line and the screen reader's voice. A front end (Qt, Win32) implements it and turns its
+// toolkit's events into calls of the handlers of `Paarix`. Every call comes on the UI thread.
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
@@ -51,6 +51,16 @@ class Toolkit {
   // Spiel: the selection length becomes 0, the caret stays.
   virtual void clearSelection() = 0;
   virtual void repaint(Control control) = 0;
+
+  // The status line at the bottom of the window: whose turn it is, the pairs of
+  // each player, the pairs left, the result. It is none of the seven controls: no
+  // tab stop, never the focus, never part of what the Braille line shows of the field.
+  virtual void setStatus(const std::u16string& text) = 0;
+  virtual void setStatusVisible(bool visible) = 0;
+  // Says `text` once through the player's own screen reader (Linux: an accessible
+  // notification; Windows: a live region), without moving the focus or changing the
+  // field; returns at once, and costs nothing when no screen reader listens.
+  virtual void announce(const std::u16string& text) = 0;
 
   // Waits until `cue` has ended; returns at once when it has. Meanwhile the window
   // keeps painting and answering screen readers, and hands the player's input to

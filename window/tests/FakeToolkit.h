@@ -12,7 +12,8 @@
 namespace paarix::test {
 
 // The window and its controls as plain data, with a log of every change asked for:
-// "hide", "show", "caption:…", "-CmdInfo" (hidden), "+Info" (shown), "focus:Spiel", ….
+// "hide", "show", "caption:…", "-CmdInfo" (hidden), "+Info" (shown), "focus:Spiel",
+// "-Statuszeile", "announce" (a text said), "cue" (a wait for a cue begins), ….
 struct FakeToolkit : Toolkit {
   std::u16string caption;
   bool shown = false;
@@ -22,6 +23,9 @@ struct FakeToolkit : Toolkit {
   std::array<int16_t, 7> selection{-1, -1, -1, -1, -1, -1, -1};
   std::array<std::u16string, 7> texts;
   int16_t caretPos = 0;
+  std::u16string status;
+  bool statusVisible = false;
+  std::vector<std::u16string> announced;
   std::vector<std::string> log;
   // Runs inside the next wait for a cue: what arrives while a cue plays.
   std::vector<std::function<void()>> duringCue;
@@ -90,7 +94,17 @@ struct FakeToolkit : Toolkit {
   void setCaret(int16_t position) override { caretPos = position; }
   void clearSelection() override { Log("clearSelection"); }
   void repaint(Control c) override { Log("repaint:" + Name(c)); }
+  void setStatus(const std::u16string& t) override { status = t; }
+  void setStatusVisible(bool v) override {
+    statusVisible = v;
+    Log(v ? "+Statuszeile" : "-Statuszeile");
+  }
+  void announce(const std::u16string& t) override {
+    announced.push_back(t);
+    Log("announce");
+  }
   void waitForCue(CuePlayer::Completion& cue) override {
+    Log("cue");
     const auto events = std::exchange(duringCue, {});
     for (const auto& event : events) event();
     cue.wait();
