@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <qpa/qwindowsysteminterface.h>
-#include <QAccessible>
-#include <QAccessibleTextInterface>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QProcess>
@@ -22,15 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 QString Name(Control c) { return QString::fromLatin1(ControlName(c).data(), qsizetype(ControlName(c).size())); }
-
-// A key pressed and released as the platform delivers it: queued, for the event loop to hand out.
-void PlatformKey(QtWindowFixture& t, Qt::Key key, const QString& text = {}) {
-  QWindow* window = t.window->windowHandle();
-  QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyPress, key,
-                                                                                       Qt::NoModifier, text);
-  QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyRelease, key,
-                                                                                       Qt::NoModifier, text);
-}
 
 TEST(Tasten, CharacterKeysAsOnWindows) {
   using K = Qt::Key;
@@ -163,16 +151,6 @@ TEST(Spiel, PaintedCaretNoEditingAndTheCaretKeepsItsCell) {
   EXPECT_EQ(t.fieldText(), QStringLiteral("............  -"));
   EXPECT_EQ(t.window->text(Control::Info), help);
   EXPECT_EQ(t.cuesPlayed(), Cues{});
-  // A double click as the platform delivers it: one activation; the second press selects nothing.
-  const QPoint cell = t.cellPoint(0);
-  QTest::mouseClick(t.spielEdit(), Qt::LeftButton, {}, cell);
-  QMouseEvent second(QEvent::MouseButtonDblClick, cell, t.spielEdit()->mapToGlobal(cell), Qt::LeftButton,
-                     Qt::LeftButton, {});
-  QApplication::sendEvent(t.spielEdit(), &second);
-  QTest::mouseRelease(t.spielEdit(), Qt::LeftButton, {}, cell);
-  EXPECT_EQ(t.fieldText(), QStringLiteral("a...........  -"));
-  EXPECT_EQ(t.cuesPlayed(), Cues{Cue::ErsteKarte});
-  EXPECT_FALSE(t.spielEdit()->hasSelectedText());
   t.focusField(5);
   t.window->setText(Control::Spiel, u"-----.......  a");
   EXPECT_EQ(t.caret(), 5) << "the caret left its cell";
@@ -204,25 +182,6 @@ TEST(Listen, TheProgramsSelectionRaisesNothingLeavingTheBrailleListDeals) {
   EXPECT_EQ(t.random.saaten, 2);
 }
 
-// Ctrl+Space and Ctrl+click on the selected entry leave it selected, as in a
-// Windows list box: the game and the settings keep both values.
-TEST(Listen, NeitherListEndsWithoutASelection) {
-  QtWindowFixture t("1,2,0\r\n");
-  for (const auto& [control, stored] : {std::pair(Control::LstBrl, 1), std::pair(Control::LstAnzahl, 2)}) {
-    SCOPED_TRACE(Name(control).toStdString());
-    ListBox* list = t.list(control);
-    list->setFocus();
-    t.key(Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_EQ(list->selectedIndex(), stored) << "Ctrl+Space";
-    const QPoint entry = list->visualItemRect(list->item(stored)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, entry);
-    EXPECT_EQ(list->selectedIndex(), stored) << "Ctrl+click";
-  }
-  EXPECT_EQ(t.fieldText(), QString(32, u'.') + QStringLiteral("  ---"));
-  t.window->close();
-  EXPECT_EQ(t.settingsFile(), "1,2,0\r\n");
-}
-
 // Keys, a list click and SIGTERM during a cue wait for it, then run in the order they came.
 TEST(Warten, InputAndSigtermDuringACueRunAfterItInOrder) {
   QtWindowFixture t({}, 300ms);
@@ -247,31 +206,6 @@ TEST(Warten, InputAndSigtermDuringACueRunAfterItInOrder) {
   EXPECT_EQ(t.fieldText(), QStringLiteral("............  --"));
   EXPECT_FALSE(t.window->isVisible());
   EXPECT_EQ(t.settingsFile(), "0,1,0\r\n") << "the close came before the list click";
-}
-
-// During the pair cue: Left and the space bar from the platform, then a routing key
-// over cell 11 from the screen reader. They run in that order: the card at 8 turns,
-// then the one at 11.
-TEST(Warten, ARoutingKeyDuringACueWaitsBehindTheKeysBeforeIt) {
-  QtWindowFixture t({}, 300ms);
-  t.deal(u"abcdefbcdaef");
-  t.focusField(0);
-  t.key(Qt::Key_Space);
-  t.spielEdit()->setCursorPosition(9);
-  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(t.spielEdit())->textInterface();
-  bool routed = false;
-  t.duringCue(2, [&] {
-    PlatformKey(t, Qt::Key_Left);
-    PlatformKey(t, Qt::Key_Space, QStringLiteral(" "));
-    QTimer::singleShot(50ms, t.window.get(), [&] {
-      text->setCursorPosition(11);
-      routed = true;
-    });
-  });
-  t.key(Qt::Key_Space);
-  EXPECT_TRUE(routed);
-  EXPECT_EQ(t.fieldText(), QStringLiteral("-.......d-.f  a")) << "the routing key overtook the keys";
-  EXPECT_EQ(t.cuesPlayed(), (Cues{Cue::ErsteKarte, Cue::Paar, Cue::ErsteKarte, Cue::Ungleich}));
 }
 
 // Each wait ends with its own cue: the end of the outer cue must not end the
