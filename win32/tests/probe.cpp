@@ -16,9 +16,10 @@
 //                               focused field; prints "reading" as it begins, the slowest read at the end
 //   probe watch-focus SECONDS   prints each control that the focus moves to within SECONDS, in turn;
 //                               "watching" as it begins
-//   probe hear SECONDS          for SECONDS, each live region change of the window as a screen reader
-//                               hears it: the time (ms since 1970) and the MSAA name of the object the
-//                               event names; "listening" as it begins
+//   probe hear                  each live region change of the window as a screen reader hears it: the
+//                               time (ms since 1970) and the MSAA name of the object the event names;
+//                               "listening" as it begins; until stop-hearing (2 minutes at most)
+//   probe stop-hearing          ends hear
 #include <windows.h>
 
 #include <commctrl.h>
@@ -286,8 +287,11 @@ void CALLBACK LiveRegionEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG
   SysFreeString(name);
 }
 
-int Hear(HWND window, int seconds) {
+constexpr wchar_t kStopHearing[] = L"PaarixProbeStopHearing";
+
+int Hear(HWND window) {
   CoInitialize(nullptr);
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kStopHearing);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   if (!SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, LiveRegionEvent,
@@ -296,8 +300,8 @@ int Hear(HWND window, int seconds) {
     return 1;
   }
   Print(L"listening\n");
-  for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000; GetTickCount64() < end;) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  for (const ULONGLONG end = GetTickCount64() + 120000; GetTickCount64() < end;) {
+    if (MsgWaitForMultipleObjects(1, &stop, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) break;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   }
@@ -356,7 +360,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"ctrl-click") CtrlClickSelected(Child(window, argv[2]));
   if (command == L"read-field") return ReadField(field);
   if (command == L"watch-focus") return WatchFocus(window, number);
-  if (command == L"hear") return Hear(window, number);
+  if (command == L"hear") return Hear(window);
+  if (command == L"stop-hearing") {
+    HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, kStopHearing);
+    return stop != nullptr && SetEvent(stop) ? 0 : 1;
+  }
   if (command == L"endsession") {
     Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
     Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);

@@ -66,13 +66,14 @@ check "MSAA: the field is focused read-only text (role 42), its value the field:
 
 echo "== views"
 key v
-expect "v: the full-field view, caption empty" caption= visible=Spiel focus=Spiel sel=3,3
+expect "v: the full-field view, caption empty, no status line" caption= visible=Spiel focus=Spiel sel=3,3 status-shown=0
 key Escape
-expect "Escape in the field: the normal view, the window stays" 'caption=Paarix.+' "visible=$normal" focus=Spiel
+expect "Escape in the field: the normal view, the window stays" 'caption=Paarix.+' "visible=$normal" focus=Spiel \
+  status-shown=1
 key Tab Tab Tab Return
-expect "Enter on CmdInfo opens the help view" visible=Info focus=Info 'caption=Paarix.+'
+expect "Enter on CmdInfo opens the help view, no status line" visible=Info focus=Info 'caption=Paarix.+' status-shown=0
 key x
-expect "a letter closes the help, the focus is on LstBrl" "visible=$normal" focus=LstBrl
+expect "a letter closes the help, the focus is on LstBrl" "visible=$normal" focus=LstBrl status-shown=1
 key shift+Tab Return
 probe expect visible=Info >/dev/null # X drops keys while wine hides and shows the window
 key Escape
@@ -153,6 +154,110 @@ done
 check "the game ends with six points: $f" [ "$f" = "Spielschluss  f" ]
 key space
 expect "space after the end: the normal view, the focus on CmdNeu" "visible=$normal" focus=CmdNeu 'caption=Paarix.+'
+
+echo "== the status line and spoken events, two players"
+# What a screen reader hears: each live region change with its time (probe hear),
+# against each key's time and the text it should say (the marks).
+heard=$work/heard marks=$work/marks
+: >"$marks"
+listen() {
+  probe hear >"$heard" &
+  hearer=$!
+  for _ in $(seq 100); do grep -q listening "$heard" && break; sleep 0.05; done
+}
+said() { grep -v '^listening' "$heard"; }
+press() { t=$(date +%s%3N) && key "$@"; } # the last key of a step: its time
+# says TEXT: the step's key says TEXT; waits (2 s at most) until it is heard.
+says() {
+  printf '%s %s\n' "$t" "$1" >>"$marks"
+  for _ in $(seq 40); do [ "$(said | wc -l)" -ge "$(wc -l <"$marks")" ] && break; sleep 0.05; done
+}
+to_cell() {
+  local keys=(Home) i
+  for ((i = 0; i < $1; i++)); do keys+=(Right); done
+  key "${keys[@]}"
+}
+status_is() { expect "$1" "status=${2//·/.}"; } # the middle dot as any character for the probe's regex
+field_and_caret() { probe state | grep -E '^(field|sel)='; }
+key shift+Tab shift+Tab Down Tab Tab Return
+status="Spieler 1 ist dran · 0 : 0 · noch 6 Paare"
+expect "a new game for two players, the focus in the field" focus=Spiel 'LstAnzahl=1:Zwei Spieler' 'field=\.{12}  --'
+field_is '\.{12}  --'
+status_is "the status line at the start" "$status"
+listen
+press i && says "$status"
+if [ -z "$(said)" ]; then # the hook's first run has missed every event once under wine
+  probe stop-hearing && wait "$hearer"
+  : >"$marks" && listen
+  press i && says "$status"
+fi
+before=$(field_and_caret)
+press s && says "Ansagen an"
+check "s changes neither the field nor the caret" [ "$(field_and_caret)" = "$before" ]
+player=1 left=6 points=(0 0) pairs=0 misses=0 found="" before=$failures
+known=()
+for ((round = 0; round < 12 && (pairs == 0 || misses == 0) && failures == before; round++)); do
+  a=$(unknown)
+  [ -n "$a" ] || a=$(for i in "${!known[@]}"; do echo "$i"; done | head -1)
+  to_cell "$a" && press space
+  field_is ".{$a}[a-z].*" && says "${f:a:1}"
+  if [ "$round" -eq 0 ]; then
+    press space && says "${f:a:1} ist schon offen"
+    to_cell 13 && press space && says "keine Karte"
+  fi
+  unset "known[$a]"
+  b=""
+  for i in "${!known[@]}"; do [ "${known[$i]}" = "${f:a:1}" ] && b=$i; done
+  [ -n "$b" ] || b=$(unknown)
+  to_cell "$b" && press space
+  field_is ".{$b}[a-z-].*"
+  if [ "${f:b:1}" = "${f:a:1}" ]; then
+    unset "known[$b]"
+    points[player - 1]=$((points[player - 1] + 1)) left=$((left - 1)) pairs=$((pairs + 1)) found=$a
+    [ "${points[player - 1]}" -eq 1 ] && n="1 Paar" || n="${points[player - 1]} Paare"
+    says "${f:b:1}: Paar! Spieler $player hat $n."
+    field_is ".{$b}-.*"
+    status_is "after a pair: player $player plays on, one pair more, one left less" \
+      "Spieler $player ist dran · ${points[0]} : ${points[1]} · noch $left Paare"
+  else
+    known[$a]=${f:a:1} known[$b]=${f:b:1} misses=$((misses + 1)) player=$((3 - player))
+    says "${f:b:1}: kein Paar."
+    sleep 0.3 # the cue's end
+    press space && says "Verdeckt. Spieler $player ist dran."
+    field_is "(?=.{$a}\.).{$b}\..*"
+    status_is "after the turn passes" "Spieler $player ist dran · ${points[0]} : ${points[1]} · noch $left Paare"
+  fi
+done
+status="Spieler $player ist dran · ${points[0]} : ${points[1]} · noch $left Paare"
+if [ -n "$found" ]; then to_cell "$found" && press space && says "schon gefunden"; fi
+before=$(field_and_caret)
+press i && says "$status"
+check "i changes neither the field nor the caret" [ "$(field_and_caret)" = "$before" ]
+key v
+expect "the full-field view hides the status line" visible=Spiel status-shown=0
+press i && says "$status"
+key Escape
+expect "back in the normal view, the status line shows" "visible=$normal" status-shown=1
+press s && says "Ansagen aus"
+press i && says "$status"
+c=$(for ((i = 0; i < 12; i++)); do [ "${f:i:1}" = . ] && echo "$i" && break; done)
+to_cell "$c" && key space
+field_is ".{$c}[a-z].*"
+sleep 1 # anything said would be heard by now
+probe stop-hearing && wait "$hearer"
+delays=$(said | while read -r at text; do
+  read -r keyed expected <&3 && [ "$text" = "$expected" ] && echo $((at - keyed)) || echo "'$text' for '$expected'"
+done 3<"$marks")
+slowest=$(grep -E '^[0-9]+$' <<<"$delays" | sort -n | tail -1)
+what="each event said as its key says, within 0.5 s (the slowest in $slowest ms); none after s switched them off"
+if [ "$(said | wc -l)" -eq "$(wc -l <"$marks")" ] && [ -z "$(grep -vE '^[0-9]+$' <<<"$delays")" ] &&
+  [ "${slowest:-0}" -le 500 ]; then
+  pass "$what"
+else
+  fail "$what" "$(paste -d '|' "$marks" <(said))"
+fi
+key shift+Tab Up Tab Tab
+expect "one player again, the focus on CmdNeu" 'LstAnzahl=0:Ein Spieler' focus=CmdNeu
 
 echo "== every close saves once"
 key shift+Tab shift+Tab Down Down shift+Tab Down
