@@ -3,12 +3,9 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <fstream>
-#include <sstream>
 
 #include "CueTones.h"
-#include "ListBox.h"
 #include "QtWindow.h"
 #include "RecordingToneDevice.h"
 #include "SkriptZufall.h"
@@ -31,19 +28,12 @@ struct QtWindowFixture {
 
   QWidget* control(Control c) const { return window->control(c); }
   SpielEdit* spielEdit() const { return static_cast<SpielEdit*>(control(Control::Spiel)); }
-  ListBox* list(Control c) const { return static_cast<ListBox*>(control(c)); }
   Spielzustand& state() const { return window->paarix().Zustand(); }
-  Ansicht view() const { return window->paarix().AktuelleAnsicht(); }
   QString fieldText() const { return spielEdit()->text(); }
   int caret() const { return spielEdit()->cursorPosition(); }
   QString focusName() {
     activate();
     return target()->objectName();
-  }
-  std::string settingsFile() const {
-    std::ostringstream content;
-    content << std::ifstream(iniPath, std::ios::binary).rdbuf();
-    return content.str();
   }
   // The cues asked for so far, known by their tones.
   Cues cuesPlayed() const {
@@ -73,26 +63,9 @@ struct QtWindowFixture {
       QTest::keyClick(target(), k, mods);
     }
   }
-  // A point in cell `pos` of the field where a click puts the caret before that cell.
-  QPoint cellPoint(int pos) const {
-    const QRect r = spielEdit()->cellRect(pos);
-    if (r.isNull()) return {spielEdit()->width() - 2, spielEdit()->height() / 2};
-    return {r.left() + 1, r.center().y()};
-  }
   // The window hides and shows itself for its views; offscreen no window manager gives it the keyboard back.
   void activate() {
     if (window->isVisible() && !window->isActiveWindow()) QApplication::setActiveWindow(window.get());
-  }
-  // Runs `action` once `count` cues have been asked for: while the last plays and its handler waits.
-  void duringCue(size_t count, std::function<void()> action) {
-    auto* timer = new QTimer(window.get());
-    QObject::connect(timer, &QTimer::timeout, timer, [this, count, timer, action = std::move(action)] {
-      if (device->calls().size() < count) return;
-      timer->stop();
-      timer->deleteLater();
-      action();
-    });
-    timer->start(2);
   }
 
   QTemporaryDir dir;

@@ -9,6 +9,7 @@
 #include <QAccessibleTextInterface>
 
 #include "../QtWindowFixture.h"
+#include "Texte.h"
 
 namespace paarix::test {
 namespace {
@@ -38,6 +39,32 @@ struct Bildschirmleser {
     }
   }
 };
+
+// Both texts only the program writes; the field has no name, which the Braille line
+// would show in front of it; the help is read line by line.
+TEST(a11y, ReadOnlyTextsAndTheHelpLineByLine) {
+  QtWindowFixture t;
+  QAccessibleInterface* spiel = QAccessible::queryAccessibleInterface(t.spielEdit());
+  QAccessibleInterface* info = QAccessible::queryAccessibleInterface(t.control(Control::Info));
+  for (QAccessibleInterface* text : {spiel, info}) {
+    EXPECT_EQ(text->editableTextInterface(), nullptr);
+    EXPECT_TRUE(text->state().readOnly);
+    EXPECT_FALSE(text->state().editable);
+  }
+  EXPECT_EQ(spiel->text(QAccessible::Name), QString());
+  QAccessibleTextInterface* hilfe = info->textInterface();
+  int offset = 0;
+  for (const std::u16string_view zeile : texte::HilfeZeilen) {
+    int start = -1;
+    int end = -1;
+    QString gelesen = hilfe->textAtOffset(offset, QAccessible::LineBoundary, &start, &end);
+    if (gelesen.endsWith(u'\n')) gelesen.chop(1);
+    EXPECT_EQ(gelesen.toStdU16String(), zeile);
+    EXPECT_EQ(start, offset);
+    offset = end;
+  }
+  EXPECT_EQ(offset, hilfe->characterCount());
+}
 
 TEST(a11y, RoutingActivatesItsCellAfterTheAnswerOtherCaretMovesDoNot) {
   QtWindowFixture t("0,1,0\r\n");
@@ -86,6 +113,11 @@ TEST(a11y, CaretMovesReachTheScreenReader) {
   Bildschirmleser leser;
   t.key(Qt::Key_Right);  // a caret event, and for Windows an empty selection at the caret
   EXPECT_EQ(gehoert, (Gehoert{{QAccessible::TextSelectionChanged, 3}, {QAccessible::TextCaretMoved, 3}}));
+  // A card turned rewrites the field: the caret is heard on its cell only, never at the end on the way.
+  gehoert.clear();
+  t.key(Qt::Key_Space);
+  ASSERT_EQ(t.fieldText(), QStringLiteral("...d........  -"));
+  for (const auto& [event, caret] : gehoert) EXPECT_EQ(caret, 3) << "event " << event;
   // Without the focus a caret event only: Orca would present a selection.
   t.control(Control::CmdInfo)->setFocus();
   gehoert.clear();
