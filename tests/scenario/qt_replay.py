@@ -1,9 +1,8 @@
 #!/usr/bin/python3
 """The scenario on the Qt window, from outside: keys and clicks through X (xdotool), routing
-keys, a screen reader's clicks and reads through AT-SPI, the close box as a window manager
-closes a window; the sound captured through ALSA.
-  qt_replay.py PROGRAM CUE_SAMPLES         (in a private X display and D-Bus session)
-  qt_replay.py --reader                    reads the field every 100 ms for 5 s"""
+keys and a screen reader's clicks through AT-SPI, the close box as a window manager closes a
+window; the sound captured through ALSA.
+  qt_replay.py PROGRAM CUE_SAMPLES         (in a private X display and D-Bus session)"""
 
 import ctypes, os, shutil, subprocess, sys, tempfile, time  # noqa: E401
 
@@ -25,6 +24,8 @@ class QtBackend:
                         for name, caption in buttons.items()}
         self.control["LstBrl"], self.control["LstAnzahl"] = s.controls("list")
         (self.control["Spiel"],), (self.control["Info"],) = s.controls("text", False), s.controls("text", True)
+        (status_bar,) = s.controls("status bar")
+        self.status = next(c for c in status_bar if c.getRoleName() == "label")  # the status line's text
         self.by_path = {a.path: name for name, a in self.control.items()}
         self.text = self.control["Spiel"].queryText()
         s.listen("object:state-changed:focused")
@@ -35,7 +36,9 @@ class QtBackend:
     def key(self, *keys):
         self.s.key(*keys)
 
-    def route(self, cell):
+    def route(self, cell, behind):
+        if behind:
+            self.key(*behind)
         replay.check(self.text.setCaretOffset(cell), "setCaretOffset(%d) refused" % cell)
 
     def click(self, cell, count):
@@ -55,7 +58,9 @@ class QtBackend:
         subprocess.run(["xdotool", *hold, "mousemove", str(x), str(y), "sleep", "0.1", "click", "--repeat", str(count),
                         "--delay", "60", "1", *release], check=True, timeout=10)
 
-    def press(self, button):
+    def press(self, button, behind=()):
+        if behind:
+            self.key(*behind)
         self.control[button].queryAction().doAction(0)
 
     command = press  # a window of Qt has no messages to send it
@@ -78,11 +83,6 @@ class QtBackend:
         event.data[0] = atom(b"WM_DELETE_WINDOW")
         x11.XSendEvent(ctypes.c_void_p(display), ctypes.c_ulong(window), False, 0, ctypes.byref(event))
         x11.XCloseDisplay(ctypes.c_void_p(display))
-
-    def reader(self):
-        self.reading = subprocess.Popen([sys.executable, os.path.abspath(__file__), "--reader"],
-                                        stdout=subprocess.PIPE, text=True)
-        replay.check(self.reading.stdout.readline() == "reading\n", "the reader did not start")
 
     def watch_focus(self):
         begun = time.monotonic()
@@ -107,7 +107,7 @@ class QtBackend:
         for listbox in ("LstBrl", "LstAnzahl"):
             state[listbox] = next((i for i, e in enumerate(self.control[listbox]) if self.s.has_state(e, "selected")), -1)
         showing = [n for n in CONTROLS if self.s.has_state(self.control[n], "showing")]
-        state["view"] = "help" if showing == ["Info"] else "full" if showing == ["Spiel"] else "normal"
+        state["view"] = replay.view(showing, self.s.app[0].name, self.s.has_state(self.status, "showing"))
         return state
 
     def running(self):
@@ -127,18 +127,6 @@ class QtBackend:
         self.s.pump(seconds)
 
 
-def read_field():
-    """Another AT-SPI client that reads the field every 100 ms for 5 s."""
-    import pyatspi
-    app = next(a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "paarix")
-    text = next(c for c in app[0] if c.getRoleName() == "text" and not c.getState().contains(pyatspi.STATE_MULTI_LINE))
-    text = text.queryText()
-    print("reading", flush=True)
-    for _ in range(50):
-        text.getText(0, -1)
-        time.sleep(0.1)
-
-
 def main(s):
     backend = QtBackend(s, folder, sys.argv[2])
     if not replay.Replay(backend).run(replay.parse()):
@@ -147,9 +135,6 @@ def main(s):
 
 
 if __name__ == "__main__":
-    if sys.argv[1:] == ["--reader"]:
-        read_field()
-        sys.exit(0)
     folder = tempfile.mkdtemp(prefix="paarix-scenario-")
     a11y.Session.alsa_config = ('pcm.!default { type file slave.pcm { type null } format "wav" truncate true file "%s" }\n'
                                 % os.path.join(folder, "capture.wav"))

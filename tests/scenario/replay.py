@@ -146,10 +146,21 @@ class Field:
         return [i for i, c in enumerate(self.cells) if c == "."]
 
 
+def view(shown, caption, status_shown):
+    """The view by the controls shown (of the seven, in tab order), the caption and the status line."""
+    if shown == ["Info"] and not status_shown:
+        return "help"
+    if shown == ["Spiel"] and not caption and not status_shown:
+        return "full"
+    if len(shown) == 6 and "Info" not in shown and caption and status_shown:
+        return "normal"
+    return "shown: %s, caption %r, status line %s" % (" ".join(shown), caption, "shown" if status_shown else "hidden")
+
+
 class Replay:
-    """Plays the scenario on a backend. A backend offers: start(ini), key(*keys), route(cell),
-    click(cell, count), ctrl_click(list), press(button), command(button), close(), reader()
-    (starts another process that reads the field every 100 ms for 5 s), watch_focus() (returns a
+    """Plays the scenario on a backend. A backend offers: start(ini), key(*keys), route(cell,
+    behind) and press(button, behind) (behind: keys sent just before, still waiting with it),
+    click(cell, count), ctrl_click(list), command(button), close(), watch_focus() (returns a
     function that gives the controls that held the focus since), state() (field, caret (None
     while text is selected), focus, view, LstBrl, LstAnzahl), running(), ended(), pump(seconds), and the
     attributes ini (paarix.ini's path) and cues (a Cues)."""
@@ -198,8 +209,8 @@ class Replay:
     def do_turn(self, cell):  # the caret to the cell by keys, then the space bar
         self.b.key("Home", *["Right"] * self.cell(cell), "space")
 
-    def do_route(self, cell):
-        self.b.route(self.cell(cell))
+    def do_route(self, cell, *behind):
+        self.b.route(self.cell(cell), self.keys_before(behind))
 
     def do_click(self, cell, count="1"):
         self.b.click(self.cell(cell), int(count))
@@ -207,17 +218,19 @@ class Replay:
     def do_ctrlclick(self, listbox):
         self.b.ctrl_click(listbox)
 
-    def do_press(self, button):
-        self.b.press(button)
+    def do_press(self, button, *behind):
+        self.b.press(button, self.keys_before(behind))
+
+    @staticmethod
+    def keys_before(behind):  # behind KEY...
+        check(behind[:1] in ((), ("behind",)), "not behind KEY...: %s" % " ".join(behind))
+        return list(behind[1:])
 
     def do_command(self, button):
         self.b.command(button)
 
     def do_close(self):
         self.b.close()
-
-    def do_reader(self):
-        self.b.reader()
 
     def do_wait(self):
         pass

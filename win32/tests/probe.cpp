@@ -1,25 +1,23 @@
 // What a screen reader does to the running paarix.exe, from a process of its own:
 // reads the controls through sent messages, routes the caret with EM_SETSEL like
-// NVDA, clicks, asks MSAA. run-wine-tests.sh drives it.
-//   probe state                 the window as key=value lines (ms: how long the field's WM_GETTEXT took)
-//   probe expect KEY=REGEX...   waits (10 s at most) until every key matches; exit 1 if not
+// NVDA, clicks, hears the live region. tests/scenario/wine_replay.py drives it.
+//   probe state                 the window as key=value lines
 //   probe route N               EM_SETSEL(N, N) + EM_SCROLLCARET onto the field
 //   probe click N [COUNT]       COUNT left clicks (2: a double click) on cell N
-//   probe msaa                  the field's MSAA role, state and value
-//   probe close                 a click on the window's close box
-//   probe endsession            the end of the Windows session
-//   probe wait-exit             waits (10 s at most) until the program has ended
+//   probe ctrl-click NAME       a Ctrl+click on the selected entry of list NAME
 //   probe press NAME            BM_CLICK sent to button NAME, as a screen reader's default action
 //   probe command NAME          the WM_COMMAND (BN_CLICKED) of button NAME sent to the window
-//   probe ctrl-click NAME       a Ctrl+click on the selected entry of list NAME
-//   probe read-field            reads the field every 100 ms for 5 s, as a screen reader polls the
-//                               focused field; prints "reading" as it begins, the slowest read at the end
+//   probe behind KEYS route N   the keys (a comma list of Left, Right, Home, space) into the window's
+//   probe behind KEYS press NAME  input queue and the routing key or the click right behind them, both
+//                               waiting when the window's thread runs; exit 1 if the window takes
+//                               100 ms or more to answer the message
+//   probe close                 a click on the window's close box
+//   probe endsession            the end of the Windows session
 //   probe watch-focus SECONDS   prints each control that the focus moves to within SECONDS, in turn;
 //                               "watching" as it begins
-//   probe hear                  each live region change of the window as a screen reader hears it: the
-//                               time (ms since 1970) and the MSAA name of the object the event names;
-//                               "listening" as it begins; until stop-hearing (2 minutes at most)
-//   probe stop-hearing          ends hear
+//   probe hear SECONDS          each live region change of the window within SECONDS as a screen reader
+//                               hears it: the time (ms since 1970) and the MSAA name of the object the
+//                               event names; "listening" as it begins
 #include <windows.h>
 
 #include <commctrl.h>
@@ -31,13 +29,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <string>
+#include <thread>
 
 namespace {
-
-// mingw's liboleacc.a gives an IID that oleacc refuses under wine.
-const GUID kIAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 using State = std::map<std::wstring, std::wstring>;
 
@@ -107,7 +102,6 @@ State Read(HWND window) {
   gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   s[L"focus"] = gui.hwndFocus == nullptr ? L"" : gui.hwndFocus == window ? L"window" : NameOf(gui.hwndFocus);
-  s[L"caret"] = gui.hwndCaret == nullptr ? L"" : NameOf(gui.hwndCaret);  // who shows a caret
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     const std::wstring name = NameOf(c);
     const bool visible = (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) != 0;
@@ -127,12 +121,7 @@ State Read(HWND window) {
     if (visible) s[L"visible"] += (s[L"visible"].empty() ? L"" : L" ") + name;  // the seven controls
     if (name == L"LstBrl" || name == L"LstAnzahl") s[name] = Selected(c);
     if (name == L"Spiel") {
-      LARGE_INTEGER frequency, start, end;
-      QueryPerformanceFrequency(&frequency);
-      QueryPerformanceCounter(&start);
       s[L"field"] = TextOf(c);
-      QueryPerformanceCounter(&end);
-      s[L"ms"] = std::to_wstring((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart);
       DWORD from = 0, to = 0;
       Send(c, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
       s[L"sel"] = std::to_wstring(from) + L"," + std::to_wstring(to);
@@ -147,26 +136,6 @@ State Read(HWND window) {
 
 void PrintState(const State& s) {
   for (const auto& [key, value] : s) Print(key + L"=" + value + L"\n");
-}
-
-int Expect(HWND window, int argc, wchar_t** argv) {
-  const ULONGLONG deadline = GetTickCount64() + 10000;
-  for (;;) {
-    const State s = Read(window);
-    std::wstring missed;
-    for (int i = 0; i < argc; ++i) {
-      const std::wstring arg = argv[i];
-      const size_t eq = arg.find(L'=');
-      const auto found = s.find(arg.substr(0, eq));
-      if (found == s.end() || !std::regex_match(found->second, std::wregex(arg.substr(eq + 1)))) missed += arg + L" ";
-    }
-    if (missed.empty() || GetTickCount64() > deadline) {
-      PrintState(s);
-      if (!missed.empty()) Print(L"NOT MET: " + missed + L"\n");
-      return missed.empty() ? 0 : 1;
-    }
-    Sleep(50);
-  }
 }
 
 void ClickAt(POINT point, int count) {
@@ -219,19 +188,6 @@ void CtrlClickSelected(HWND list) {
   ClickAt(point, 1);
   ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(1, &ctrl, sizeof ctrl);
-}
-
-int ReadField(HWND field) {
-  Print(L"reading\n");
-  ULONGLONG slowest = 0;
-  for (int i = 0; i < 50; ++i) {
-    const ULONGLONG start = GetTickCount64();
-    TextOf(field);
-    slowest = std::max(slowest, GetTickCount64() - start);
-    Sleep(100);
-  }
-  Print(L"slowest=" + std::to_wstring(slowest) + L"\n");
-  return 0;
 }
 
 // Each move of the focus, as a screen reader hears of it (the focus event) and as the
@@ -287,11 +243,8 @@ void CALLBACK LiveRegionEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG
   SysFreeString(name);
 }
 
-constexpr wchar_t kStopHearing[] = L"PaarixProbeStopHearing";
-
-int Hear(HWND window) {
+int Hear(HWND window, int seconds) {
   CoInitialize(nullptr);
-  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kStopHearing);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   if (!SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, LiveRegionEvent,
@@ -300,74 +253,82 @@ int Hear(HWND window) {
     return 1;
   }
   Print(L"listening\n");
-  for (const ULONGLONG end = GetTickCount64() + 120000; GetTickCount64() < end;) {
-    if (MsgWaitForMultipleObjects(1, &stop, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+  for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000; GetTickCount64() < end;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   }
   return 0;
 }
 
-int Msaa(HWND field) {
-  CoInitialize(nullptr);
-  IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(field, OBJID_CLIENT, kIAccessible, reinterpret_cast<void**>(&accessible)))) {
-    Print(L"no MSAA object\n");
+// Keys and a message sent right behind them meet in the window's queues as they
+// do when the window's thread is busy: the thread is held while the keys go in
+// and the message is sent, so that both wait when it runs again.
+int Behind(HWND window, const std::wstring& keys, const std::wstring& action, const std::wstring& target) {
+  const std::map<std::wstring, WORD> codes = {
+      {L"Left", VK_LEFT}, {L"Right", VK_RIGHT}, {L"Home", VK_HOME}, {L"space", VK_SPACE}};
+  HWND field = Child(window, L"Spiel");  // before the thread is held: naming a control asks it
+  HWND button = Child(window, target);
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+  if (thread == nullptr || SuspendThread(thread) == static_cast<DWORD>(-1)) {
+    Print(L"cannot hold the window's thread\n");
     return 1;
   }
-  VARIANT self{}, role{}, state{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  BSTR value = nullptr;
-  accessible->get_accRole(self, &role);
-  accessible->get_accState(self, &state);
-  accessible->get_accValue(self, &value);
-  Print(L"role=" + std::to_wstring(role.lVal) + L" readonly=" +
-        std::to_wstring((state.lVal & STATE_SYSTEM_READONLY) != 0) + L" focused=" +
-        std::to_wstring((state.lVal & STATE_SYSTEM_FOCUSED) != 0) + L" value=" + (value ? value : L"") + L"\n");
-  SysFreeString(value);
-  accessible->Release();
-  return 0;
+  for (size_t at = 0; at < keys.size();) {
+    const size_t comma = std::min(keys.find(L',', at), keys.size());
+    INPUT key[2] = {};
+    key[0].type = INPUT_KEYBOARD;
+    key[0].ki.wVk = codes.at(keys.substr(at, comma - at));
+    key[1] = key[0];
+    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, key, sizeof(INPUT));
+    at = comma + 1;
+  }
+  std::thread sender([&] {
+    if (action == L"route") {
+      Send(field, EM_SETSEL, static_cast<WPARAM>(_wtoi(target.c_str())), _wtoi(target.c_str()));
+      Send(field, EM_SCROLLCARET);
+    } else {
+      Send(button, BM_CLICK);
+    }
+  });
+  Sleep(200);  // the message waits in the window's queue now
+  const ULONGLONG resumed = GetTickCount64();
+  ResumeThread(thread);
+  sender.join();
+  const ULONGLONG answered = GetTickCount64() - resumed;
+  Print(L"answered in " + std::to_wstring(answered) + L" ms\n");
+  return answered < 100 ? 0 : 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  _setmode(_fileno(stdout), _O_BINARY);  // lines end in LF alone, for the shell
+  _setmode(_fileno(stdout), _O_BINARY);  // lines end in LF alone
   SetProcessDPIAware();
   const std::wstring command = argc > 1 ? argv[1] : L"state";
   const int number = argc > 2 ? _wtoi(argv[2]) : 0;
-  if (command == L"wait-exit") {  // the window goes after the settings are written
-    for (int i = 0; i < 200 && FindWindowW(L"Paarix", nullptr); ++i) Sleep(50);
-    return FindWindowW(L"Paarix", nullptr) ? 1 : 0;
-  }
   HWND window = Window();
   HWND field = Child(window, L"Spiel");
   if (command == L"state") PrintState(Read(window));
-  if (command == L"expect") return Expect(window, argc - 2, argv + 2);
   if (command == L"route") {
     Send(field, EM_SETSEL, static_cast<WPARAM>(number), number);
     Send(field, EM_SCROLLCARET);
   }
   if (command == L"click") Click(field, number, argc > 3 ? _wtoi(argv[3]) : 1);
-  if (command == L"msaa") return Msaa(field);
-  if (command == L"close") ClickCloseBox(window);
+  if (command == L"ctrl-click") CtrlClickSelected(Child(window, argv[2]));
   if (command == L"press") Send(Child(window, argv[2]), BM_CLICK);
   if (command == L"command") {
     HWND button = Child(window, argv[2]);
     Send(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
   }
-  if (command == L"ctrl-click") CtrlClickSelected(Child(window, argv[2]));
-  if (command == L"read-field") return ReadField(field);
-  if (command == L"watch-focus") return WatchFocus(window, number);
-  if (command == L"hear") return Hear(window);
-  if (command == L"stop-hearing") {
-    HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, kStopHearing);
-    return stop != nullptr && SetEvent(stop) ? 0 : 1;
-  }
+  if (command == L"behind" && argc == 5) return Behind(window, argv[2], argv[3], argv[4]);
+  if (command == L"close") ClickCloseBox(window);
   if (command == L"endsession") {
     Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
     Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   }
+  if (command == L"watch-focus") return WatchFocus(window, number);
+  if (command == L"hear") return Hear(window, number);
   return 0;
 }
