@@ -54,14 +54,9 @@ struct QtWindowFixture {
     spielEdit()->setFocus();
     spielEdit()->setCursorPosition(caretPosition);
   }
-  // A key as the platform delivers it, with `text` where QTest would attach another.
-  void key(Qt::Key k, Qt::KeyboardModifiers mods = {}, const char* text = nullptr) {
+  void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) {
     activate();
-    if (text != nullptr) {
-      QTest::sendKeyEvent(QTest::Click, target(), k, QString::fromLatin1(text), mods);
-    } else {
-      QTest::keyClick(target(), k, mods);
-    }
+    QTest::keyClick(target(), k, mods);
   }
   // The window hides and shows itself for its views; offscreen no window manager gives it the keyboard back.
   void activate() {

@@ -74,7 +74,6 @@ TEST(Layout, ControlsWhereTheLayoutPutsThemAndTheTabOrder) {
   EXPECT_EQ(statuszeile.width(), pixels(kClientArea).width());
   EXPECT_EQ(statuszeile.bottom(), t.window->rect().bottom());
   EXPECT_EQ(t.window->width(), pixels(kClientArea).width());
-  std::vector<Control> shown;
   for (const Control c : kTabOrder) {
     SCOPED_TRACE(Name(c).toStdString());
     const QWidget* widget = t.window->findChild<QWidget*>(Name(c));
@@ -85,23 +84,16 @@ TEST(Layout, ControlsWhereTheLayoutPutsThemAndTheTabOrder) {
     EXPECT_EQ(widget->font().pointSizeF(), font.points);
     EXPECT_EQ(widget->font().styleHint(), font.monospaced ? QFont::TypeWriter : QFont::SansSerif);
     EXPECT_EQ(widget->isVisible(), c != Control::Info);
-    if (widget->isVisible()) shown.push_back(c);
   }
-  // Round with Tab, back with Shift+Tab; Tab into the field selects nothing.
+  // Tab goes round the shown controls in their order; into the field it selects nothing.
   t.spielEdit()->setCursorPosition(3);
-  EXPECT_EQ(t.focusName(), Name(kTabOrder[0]));
-  const size_t n = shown.size();
-  for (size_t step = 1; step <= 2 * n; ++step) {
-    SCOPED_TRACE(step);
-    if (step <= n) {
-      t.key(Qt::Key_Tab);
-      EXPECT_EQ(t.focusName(), Name(shown[step % n]));
-    } else {
-      t.key(Qt::Key_Backtab, Qt::ShiftModifier);
-      EXPECT_EQ(t.focusName(), Name(shown[2 * n - step]));
-    }
+  for (const Control c : kTabOrder) {
+    if (c == Control::Info) continue;
+    EXPECT_EQ(t.focusName(), Name(c));
     EXPECT_FALSE(t.spielEdit()->hasSelectedText());
+    t.key(Qt::Key_Tab);
   }
+  EXPECT_EQ(t.focusName(), Name(kTabOrder[0]));
   EXPECT_EQ(t.caret(), 3);
 }
 
@@ -118,7 +110,7 @@ TEST(Spiel, PaintedCaretNoEditingAndTheCaretKeepsItsCell) {
   const std::u16string help = t.window->text(Control::Info);
   QApplication::clipboard()->setText(QStringLiteral("zzz"));
   QTest::keyClicks(t.spielEdit(), QStringLiteral("aZ9.-"));
-  t.key(Qt::Key_Delete, {}, "\x7f");
+  t.key(Qt::Key_Delete);
   t.key(Qt::Key_V, Qt::ControlModifier);
   QInputMethodEvent composed;
   composed.setCommitString(QStringLiteral("ü"));

@@ -8,11 +8,10 @@ import os, re, shutil, subprocess, sys, tempfile, threading, time, traceback  # 
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../window/Texte.h"), encoding="utf-8") as f:
     _SRC = f.read()
 _STRINGS = r'u"((?:[^"\\]|\\.)*)"'
-LST_BRL, LST_ANZAHL, HILFE_ZEILEN = (re.findall(_STRINGS, re.search(name + r"\s*=\s*\{(.*?)\};", _SRC, re.S)[1])
-                                     for name in ("LstBrl", "LstAnzahl", "HilfeZeilen"))
+LST_BRL, LST_ANZAHL = (re.findall(_STRINGS, re.search(name + r"\s*=\s*\{(.*?)\};", _SRC, re.S)[1])
+                       for name in ("LstBrl", "LstAnzahl"))
 BUTTONS = [c.replace("&", "") for c in re.findall(r'return u"([^"]*)";', _SRC)]
 SPIEL_BESCHREIBUNG = re.search(r"SpielBeschreibung =\s*" + _STRINGS, _SRC)[1]
-_TITEL = re.findall(_STRINGS, re.search(r"Titel\(\) \{(.*?)\n\}", _SRC, re.S)[1])
 log = lambda *args: print(*args, flush=True)  # noqa: E731
 
 
@@ -56,8 +55,7 @@ class Session:
         open(self.ini, "w", newline="").write("0,1,0\r\n")
         open(alsa, "w").write(self.alsa_config)
         env = dict(os.environ, ALSA_CONFIG_PATH=alsa, QT_QPA_PLATFORM="xcb", HOME=self.workdir, XDG_RUNTIME_DIR=self.workdir)
-        version = subprocess.run([binary, "--version"], capture_output=True, text=True, env=env).stdout.split()[-1]
-        self.titel, self.err = _TITEL[0] + version + _TITEL[1], open(os.path.join(self.workdir, "err"), "w+b")
+        self.err = open(os.path.join(self.workdir, "err"), "w+b")
         self.program = subprocess.Popen([binary], env=env, stdout=self.err, stderr=self.err)
         self.focus_window()
         status("true")
@@ -83,9 +81,8 @@ class Session:
                 self.pump(0.05)
         raise Failure("the window does not take the focus back")
 
-    def key(self, *keys):  # returns the time just before
-        started, _ = time.monotonic(), subprocess.run(["xdotool", "key", "--delay", "30", *keys], check=True, timeout=20)
-        return started
+    def key(self, *keys):
+        subprocess.run(["xdotool", "key", "--delay", "30", *keys], check=True, timeout=20)
 
     def controls(self, role, multi_line=None):
         return [c for c in self.app[0] if c.getRoleName() == role
@@ -106,9 +103,6 @@ class Session:
         deadline = time.monotonic() + seconds
         while self.GLib.MainContext.default().iteration(False) or time.monotonic() < deadline:
             time.sleep(0.001)
-
-    def since(self, start, kind, path):
-        return [e for e in self.events if e[0] >= start and e[1].startswith(kind) and e[4] == path]
 
 
 def andere_orcas():  # the PIDs of the Orcas of this user, as Orca itself looks for them
