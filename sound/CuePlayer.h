@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -19,6 +20,10 @@ namespace paarix {
 // Completion. A window that must keep serving its accessibility while a cue plays waits
 // in a local event loop that quits from onDone(); a cue requested from inside that loop
 // queues behind the one being waited for.
+//
+// Nobody waits for a hanging sound device: a cue is done at the latest kLateLimit after
+// its nominal end, counted from when the cue before it was done, whether the device has
+// returned or not. A cue whose time has passed that way is not played any more.
 class CuePlayer {
  public:
   // The end of one queued cue. Copies refer to the same cue.
@@ -27,8 +32,8 @@ class CuePlayer {
     bool done() const;
     // Blocks until the cue has ended.
     void wait();
-    // Runs `callback` on the audio thread when the cue ends, or at once on the calling
-    // thread if it has already ended. The callback should be short and must not throw.
+    // Runs `callback` on a thread of the player's when the cue ends, or at once on the
+    // calling thread if it has already ended. The callback should be short and must not throw.
     void onDone(std::function<void()> callback);
 
    private:
@@ -54,6 +59,9 @@ class CuePlayer {
   // Queues the cue and returns at once. A cue without tones is done at once.
   Completion start(int16_t cue);
 
+  // How long past its nominal end a cue may take before it is done all the same.
+  static constexpr std::chrono::seconds kLateLimit{2};
+
  private:
   struct Job {
     std::vector<Tone> tones;
@@ -61,14 +69,24 @@ class CuePlayer {
   };
 
   void run();
+  // Ends the cues that the device keeps past their time.
+  void watch();
+  // The cue is done; the next one's time starts now.
+  void finish(const std::shared_ptr<Completion::State>& state);
 
   std::function<std::unique_ptr<ToneDevice>()> openDevice_;
   std::unique_ptr<ToneDevice> device_;  // used on the audio thread only, once it runs
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Job> queue_;
+  // The cues queued or playing that are not done yet, in the order they play, and since
+  // when the first of them has had its turn.
+  std::deque<std::shared_ptr<Completion::State>> unfinished_;
+  std::chrono::steady_clock::time_point turnSince_;
+  std::condition_variable watchWake_;
   bool stopping_ = false;
-  std::thread thread_;  // last: starts after everything it uses
+  std::thread thread_;  // last: start after everything they use
+  std::thread watchdog_;
 };
 
 }  // namespace paarix

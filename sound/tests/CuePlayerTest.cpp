@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "CuePlayer.h"
+#include "RecordingToneDevice.h"
 #include "SignalCheck.h"
 #include "Tongeber.h"
 
@@ -110,6 +111,45 @@ TEST(CuePlayer, EveryCueKeepsItsDuration) {
   for (CuePlayer* player : {&thrower, &silent, &noDevice, &failingFactory}) {
     for (int16_t cue : {kCueWithPauses, Cue::ErsteKarte}) test::playCue(cue, [&] { player->start(cue).wait(); });
   }
+}
+
+// A device that hangs in a cue: that cue and the one queued behind it are done all the same,
+// each no earlier than its nominal end plus the late limit; the one whose time passed is not
+// played when the device returns, the next cue is.
+TEST(CuePlayer, NobodyWaitsForAHangingDevice) {
+  struct Hanging final : ToneDevice {
+    Hanging(ToneDevice& recorder, std::shared_future<void> released) : recorder(recorder), released(released) {}
+    void play(const std::vector<Tone>& tones) override {
+      recorder.play(tones);
+      released.wait();
+    }
+    ToneDevice& recorder;
+    std::shared_future<void> released;
+  };
+  test::RecordingToneDevice device;
+  std::promise<void> release;
+  std::promise<void> hungDone;
+  std::promise<void> behindDone;
+  auto player = std::make_unique<CuePlayer>(std::make_unique<Hanging>(device, release.get_future().share()));
+  const auto start = std::chrono::steady_clock::now();
+  CuePlayer::Completion hung = player->start(Cue::ErsteKarte);
+  CuePlayer::Completion behind = player->start(Cue::Ungleich);
+  hung.onDone([&] { hungDone.set_value(); });
+  behind.onDone([&] { behindDone.set_value(); });
+  const auto hungLimit = std::chrono::milliseconds(durationMs(cueTones(Cue::ErsteKarte))) + CuePlayer::kLateLimit;
+  const auto behindLimit = std::chrono::milliseconds(durationMs(cueTones(Cue::Ungleich))) + CuePlayer::kLateLimit;
+
+  EXPECT_EQ(hungDone.get_future().wait_for(hungLimit + 5s), std::future_status::ready);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, hungLimit);
+  EXPECT_EQ(behindDone.get_future().wait_for(behindLimit + 5s), std::future_status::ready);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, hungLimit + behindLimit);
+  EXPECT_EQ(device.calls().size(), 1u);
+
+  release.set_value();
+  player->start(Cue::ErsteKarte).wait();
+  player.reset();
+  const std::vector<std::vector<Tone>> played = {cueTones(Cue::ErsteKarte), cueTones(Cue::ErsteKarte)};
+  EXPECT_EQ(device.calls(), played);
 }
 
 }  // namespace
