@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,63 +52,47 @@ Names contents(const fs::path& folder) {
   return names;
 }
 
-// Written lines read back; other layouts, the end of what is read, each bad field falling back alone.
-TEST(EinstellungsZeile, WritesTheLineAndReadsFieldByField) {
+// The line a close writes: an index of -1 as 0, the fourth value only while spoken events are on.
+TEST(EinstellungsZeile, WritesTheLine) {
   EXPECT_EQ(EinstellungsZeile(-1, -1, 0), "0,0,0\r\n");
   EXPECT_EQ(EinstellungsZeile(2, 3, -32768), "2,3,-32768\r\n");
-  EXPECT_EQ(EinstellungsZeile(0, -1, 32767), "0,0,32767\r\n");
-  EXPECT_EQ(EinstellungsZeile(2, 3, -1, true), "2,3,-1,1\r\n");
+  EXPECT_EQ(EinstellungsZeile(2, 3, 32767, true), "2,3,32767,1\r\n");
+}
+
+// What a stored file gives: the first line only, each field falling back alone.
+TEST(EinstellungsZeile, ReadsFieldByField) {
   // `start`, blanks up to `length` bytes, then `end`.
   const auto line = [](std::string start, std::size_t length, const std::string& end) {
     start.resize(length - end.size(), ' ');
     return start + end;
   };
   const std::pair<std::string, Einstellungen> cases[] = {
-      {"2,3,7", values(2, 4, 7)},
+      {"2,3,7\r\n", values(2, 4, 7)},
       {"2,3,7\n", values(2, 4, 7)},
-      {"2,3,7\r", values(2, 4, 7)},
+      {"2,3,7", values(2, 4, 7)},
       {" 2 , 3 ,\t7 \r\n", values(2, 4, 7)},
       {"\xEF\xBB\xBF"
        "2,3,7\r\n",
        values(2, 4, 7)},
       {"02,003,-0007\r\n", values(2, 4, -7)},
-      // The fourth value switches spoken events on with 1 only; nothing after it, nothing after the first line.
-      {"2,3,7,1\r\n", values(2, 4, 7, true)},
-      {"2,3,7, 1 ,0,x\r\n", values(2, 4, 7, true)},
-      {"2,3,7,0\r\n", values(2, 4, 7)},
-      {"2,3,7,2", values(2, 4, 7)},
-      {"2,3,7,65537", values(2, 4, 7)},
-      {"2,3,7,1x", values(2, 4, 7)},
-      {"x,x,x,1", values(0, 1, 0, true)},
       {"2,\r\n3,7\r\n", values(2, 1, 0)},
       {"\r\n2,3,7\r\n", values(0, 1, 0)},
-      {"", values(0, 1, 0)},
       {"2,3", values(2, 4, 0)},
       {"2;3;7", values(0, 1, 0)},
-      // Out of range, or no 16-bit integer.
+      // The fourth value switches spoken events on with 1 only; what follows it is never looked at.
+      {"2,3,7, 1 ,0,x\r\n", values(2, 4, 7, true)},
+      {"2,3,7,2", values(2, 4, 7)},
+      // Out of range, or no 16-bit decimal integer.
       {"-1,-1,-1\r\n", values(0, 1, -1)},
       {"3,4,7", values(0, 1, 7)},
       {"-2,-2,7", values(0, 1, 7)},
       {"2,3,1.5", values(2, 4, 0)},
-      {"2,-32768,-32768", values(2, 1, -32768)},
-      {"32768,3,7", values(0, 4, 7)},
-      {"2,3,-32769", values(2, 4, 0)},
-      {"+2,+3,+7", values(0, 1, 0)},
-      {"2 1,-,x", values(0, 1, 0)},
-      {"2,,7", values(2, 1, 7)},
+      {"+2,+3,-32769", values(0, 1, 0)},
       {"2\0,3\0,7"s, values(0, 1, 7)},
-      {"\xFF\xFE"
-       "2\0,\0"
-       "3\0,\0"
-       "7\0\r\0\n\0"s,
-       values(0, 1, 0)},
-      // A line of exactly the limit is read whole; past it only the field the limit cuts is missing.
+      // A line of exactly the limit is read whole; past it the field the limit cuts is missing.
       {line("1,2,", kMaxLineBytes, "3"), values(1, 3, 3)},
-      {line("1,2,", kMaxLineBytes, "3") + "\r\n", values(1, 3, 3)},
-      {line("1,2,", kMaxLineBytes + 1, "3") + "\r\n", values(1, 3, 0)},
-      {line("1,", kMaxLineBytes + 2, "2,3"), values(1, 1, 0)},
-      {std::string(100000, '7'), values(0, 1, 0)},
-      {"1,2,3," + std::string(100000, 'x'), values(1, 3, 3)}};
+      {line("1,2,", kMaxLineBytes + 2, "123") + "\r\n", values(1, 3, 0)},
+  };
   for (const auto& [bytes, expected] : cases) EXPECT_EQ(EinstellungenAusDateianfang(bytes), expected) << bytes;
 }
 
@@ -125,28 +107,17 @@ struct Folder : testing::Test {
   const fs::path ini = dir / "paarix.ini";
 };
 
-// The first start writes three zeros; a file that is there, even empty, stays until the close, which writes
-// a fourth value only for spoken events on.
-TEST_F(Folder, StartAndCloseRoundTrip) {
-  const struct {
-    std::string before;
-    Einstellungen read;
-    std::string after;
-  } cases[] = {{"2,3,7\r\n", values(2, 4, 7), "2,3,7\r\n"},
-               {"-1,-1,-1\r\n", values(0, 1, -1), "0,0,-1\r\n"},
-               {"", values(0, 1, 0), "0,0,0\r\n"},
-               {"1,2,3,1\r\n", values(1, 3, 3, true), "1,2,3,1\r\n"},
-               {"1,2,3,x\r\n", values(1, 3, 3), "1,2,3\r\n"}};
+// The first start writes three zeros; a file that is there, even an empty one, stays as it is until the close.
+TEST_F(Folder, StartAndClose) {
   EXPECT_EQ(EinstellungenBeimStart(ini), values(0, 1, 0));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
-  for (const auto& f : cases) {
-    ASSERT_TRUE(writeBytes(ini, f.before));
-    const Einstellungen e = EinstellungenBeimStart(ini);
-    EXPECT_EQ(e, f.read);
-    EXPECT_EQ(readBytes(ini), f.before);
-    EXPECT_TRUE(EinstellungenSpeichern(ini, e.BrlModus, int16_t(e.Spielerzahl - 1), e.IniReserve, e.Ansagen));
-    EXPECT_EQ(readBytes(ini), f.after);
-  }
+  ASSERT_TRUE(writeBytes(ini, ""));
+  EXPECT_EQ(EinstellungenBeimStart(ini), values(0, 1, 0));
+  EXPECT_EQ(readBytes(ini), "");
+  ASSERT_TRUE(writeBytes(ini, "2,3,-7,1\r\n"));
+  EXPECT_EQ(EinstellungenBeimStart(ini), values(2, 4, -7, true));
+  EXPECT_TRUE(EinstellungenSpeichern(ini, 1, 2, 3));
+  EXPECT_EQ(readBytes(ini), "1,2,3\r\n");
   EXPECT_EQ(contents(dir), Names{"paarix.ini"});
 }
 
@@ -155,7 +126,6 @@ TEST_F(Folder, NoPlaceForTheFile) {
   ASSERT_TRUE(fs::create_directories(dir / "ordner" / "inhalt"));
   for (const fs::path& path : {dir / "ordner", dir / "fehlt" / "paarix.ini"}) {
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(DateiVorhanden(path));
     EXPECT_EQ(EinstellungenBeimStart(path), values(0, 1, 0));
     EXPECT_FALSE(EinstellungenSpeichern(path, 2, 3, 7));
     const std::string message = testing::internal::GetCapturedStderr();
@@ -170,18 +140,20 @@ TEST_F(Folder, NoPlaceForTheFile) {
 // there, else in the user's folder, which is then made.
 TEST_F(Folder, WhereTheFileLives) {
   const std::tuple<std::string, char, std::string> paths[] = {
-      {"/opt/paarix", '/', "/opt/paarix/"}, {"/", '/', "/"},        {"", '/', "./"},
-      {"C:/Spiele", '\\', "C:\\Spiele\\"},  {"C:\\", '\\', "C:\\"}, {"", '\\', ".\\"}};
+      {"/opt/paarix", '/', "/opt/paarix/"},
+      {"/", '/', "/"},
+      {"", '/', "./"},
+      {"C:/Spiele", '\\', "C:\\Spiele\\"},
+  };
   for (const auto& [folder, separator, path] : paths)
     EXPECT_EQ(AppPfadAus(folder, separator).native(), fs::path(path).native());
-  EXPECT_EQ(IniDateiIn(AppPfadAus("C:/", '\\')).native(), fs::path("C:\\paarix.ini").native());
   EXPECT_EQ(AppPfadAus("a/b").native(), (fs::path("a") / "b" / "").native());
   EXPECT_TRUE(fs::exists(AppPfadErmitteln() += fs::path(testing::internal::GetArgvs()[0]).filename()));
 
   const fs::path userFolder = dir / "home" / "paarix";
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), userFolder), ini);
   ASSERT_TRUE(fs::create_directory(ini));  // no file can ever be saved there
-  EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), userFolder), userFolder / "paarix.ini");  // and the user's folder made
+  EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir), userFolder), userFolder / "paarix.ini");
   EXPECT_TRUE(fs::is_directory(userFolder));
   EXPECT_EQ(IniDateiWaehlen(AppPfadAus(dir / "fehlt"), {}), dir / "fehlt" / "paarix.ini");
   EXPECT_EQ(contents(dir), (Names{"home", "paarix.ini"}));  // no trial file left
@@ -193,17 +165,12 @@ TEST_F(Folder, StartUpRemovesOnlyStaleTempFiles) {
   Names kept = {"paarix.ini",
                 "paarix.ini." + std::to_string(getpid()) + "-1f.tmp",
                 "andere.ini.99999999-1f.tmp",
-                "paarix.ini.tmp",
                 "paarix.ini.99999999-1g.tmp",
                 "paarix.ini.99999999-.tmp",
                 "paarix.ini.-1f.tmp",
-                "paarix.ini.99999999-1f.tmp.alt",
-                "xpaarix.ini.99999999-1f.tmp",
                 "paarix.ini.99999999-1f.txt"};
   for (const std::string& name : kept) ASSERT_TRUE(writeBytes(dir / name, "2,3,7\r\n"));
-  for (const char* name : {"paarix.ini.99999999-1f.tmp", "paarix.ini.4000000000-0123abcd.tmp"}) {
-    ASSERT_TRUE(writeBytes(dir / name, ""));
-  }
+  ASSERT_TRUE(writeBytes(dir / "paarix.ini.4000000000-0123abcd.tmp", ""));
   const std::string directory = "paarix.ini.99999999-2f.tmp";
   ASSERT_TRUE(fs::create_directory(dir / directory));
   kept.insert(directory);
@@ -234,19 +201,15 @@ int inChild(const Checks& checks, std::function<bool()> before = {}) {
   return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
 }
 
-// A pipe at the path is never opened (the line waiting in it stays) and is replaced at start-up; an
-// unreadable file gives the defaults and is replaced at the close; a write failing half-way (a file
-// size limit, as on a full disk) leaves the old file whole; of a huge file only the start is read.
+// A pipe at the path is never read and is replaced at start-up; an unreadable file gives the defaults
+// and is replaced at the close; a write failing half-way (a file size limit, as on a full disk) leaves
+// the old file whole; of a huge file only the start is read.
 TEST_F(Folder, PipesUnreadableHugeFilesAndFailedWrites) {
   const int pipe = ::mkfifo(ini.c_str(), 0644) == 0 ? ::open(ini.c_str(), O_RDWR | O_NONBLOCK) : -1;
   ASSERT_EQ(::write(pipe, "2,3,7\r\n", 7), 7);
-  for (const fs::path& path : {ini, fs::path("/dev/null")}) {
-    EXPECT_FALSE(DateiVorhanden(path)) << path;
-    EXPECT_EQ(EinstellungenLesen(path), values(0, 1, 0)) << path;
-  }
-  EXPECT_EQ(::read(pipe, std::array<char, 8>{}.data(), 8), 7);
-  ::close(pipe);
   EXPECT_EQ(EinstellungenBeimStart(ini), values(0, 1, 0));
+  ::close(pipe);
+  ASSERT_TRUE(fs::is_regular_file(ini));
   EXPECT_EQ(readBytes(ini), "0,0,0\r\n");
 
   ASSERT_TRUE(writeBytes(ini, "2,3,7\r\n"));
@@ -278,10 +241,9 @@ TEST_F(Folder, PipesUnreadableHugeFilesAndFailedWrites) {
     return std::stol(word);
   };
   fs::resize_file(ini, 1 << 30);  // sparse: nothing on the disk
-  const long a = bytesRead();
-  const long b = bytesRead();
+  const long before = bytesRead();
   EXPECT_EQ(EinstellungenLesen(ini), values(1, 3, 3));
-  EXPECT_LE(bytesRead() - b - (b - a), long(kHeadBytes) + 16);  // the counter's own text may grow by a digit
+  EXPECT_LT(bytesRead() - before, long(kHeadBytes) + 1024);  // with the counter's own text
 }
 
 // In a folder closed to the user, a writable file there is kept and saved in place; one the user may
