@@ -1,7 +1,6 @@
-// ALSA that fails on demand: snd_pcm_open, snd_pcm_writei and snd_pcm_drain of the
-// test program stand in front of libasound's and pass through to them until a test
-// sets a fault. Exactly one file of a program defines PAARIX_ALSA_FAULTS_DEFINE
-// before including this; the others see the knobs only.
+// ALSA that fails on demand: the test program's own snd_pcm_open and snd_pcm_writei stand in
+// front of libasound's and pass through to them until a test sets a fault. Only one file of a
+// program includes this.
 #pragma once
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
@@ -16,7 +15,6 @@ struct AlsaFaults {
   // writeErrorTimes times (-1 for ever).
   std::atomic<int> openError{0};
   std::atomic<int> writeError{0};
-  std::atomic<int> drainError{0};
   std::atomic<int> writeErrorTimes{-1};
   std::atomic<long> writeErrorAfter{0};
   std::atomic<long> framesWritten{0};
@@ -25,17 +23,14 @@ struct AlsaFaults {
   void clear() {
     openError = 0;
     writeError = 0;
-    drainError = 0;
-    writeErrorAfter = 0;
     writeErrorTimes = -1;
+    framesWritten = 0;
   }
 };
-extern AlsaFaults alsaFaults;
+inline AlsaFaults alsaFaults;
 
 }  // namespace paarix::test
 
-#ifdef PAARIX_ALSA_FAULTS_DEFINE
-paarix::test::AlsaFaults paarix::test::alsaFaults;
 #define PAARIX_NEXT_ALSA(name) static const auto next = reinterpret_cast<decltype(&name)>(dlsym(RTLD_NEXT, #name))
 
 extern "C" int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
@@ -61,10 +56,3 @@ extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, 
   if (n > 0) f.framesWritten += n;
   return n;
 }
-
-extern "C" int snd_pcm_drain(snd_pcm_t* pcm) {
-  PAARIX_NEXT_ALSA(snd_pcm_drain);
-  const int error = paarix::test::alsaFaults.drainError;
-  return error != 0 ? error : next(pcm);
-}
-#endif

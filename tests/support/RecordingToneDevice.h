@@ -30,11 +30,6 @@ class RecordingToneDevice final : public ToneDevice {
     return calls_;
   }
 
-  void clear() {
-    const std::lock_guard lock(mutex_);
-    calls_.clear();
-  }
-
  private:
   const std::chrono::milliseconds delay_;
   mutable std::mutex mutex_;
