@@ -238,6 +238,9 @@ int Win32Window::run(int showCommand) {
       dispatch(msg);
     } else if (paarix_->inputWaits()) {
       handOver(msg);
+      // Nothing runs out here: what waits, waits only for the turn a routing key
+      // asked for. Should that posted message have gone missing, the queue runs now.
+      paarix_->runInputQueue();
     } else {
       dispatchInput(msg);
     }
@@ -546,8 +549,10 @@ void Win32Window::waitForCue(CuePlayer::Completion& cue) {
   cue.onDone([ended] { SetEvent(ended.get()); });
   // Messages sent by other programs (a screen reader asking for the text, the
   // caret, its MSAA objects), posted messages and painting go on; the player's
-  // input goes to the window logic's queue as it arrives.
-  while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1) {
+  // input goes to the window logic's queue as it arrives. The cue's own state
+  // ends the wait, whatever the wait reports.
+  while (!cue.done()) {
+    MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     while (takeMessage()) {
     }
   }
