@@ -1,28 +1,108 @@
 #!/usr/bin/python3
-"""What Orca puts on the Braille display for Paarix: the lists their selected entry on Tab, the
-field its text with the Braille cursor on the caret's cell, also after a routing key, and in the
-full-field view nothing of the program before the field. Orca runs with speech off and Braille
-on and logs every line it would show into a pseudo-terminal (a file it would write late). The player's own
+"""What Orca shows on the Braille display and says of Paarix. The Braille line: the lists their
+selected entry on Tab, the field its text with the Braille cursor on the caret's cell, also after a
+routing key, and in the full-field view nothing of the program before the field. Speech: Tab into the
+field says the field and its whole line; with Ansagen switched on by s, a card's letter, a refusal, a
+pair as its long cue begins or no pair and the turn passing, each within half a second of its key;
+i the status line, and Orca's own status-bar command the status line and how to play by ear; with
+Ansagen off, no card's letter and no refusal. Orca runs with speech and Braille on; its speech
+server is a module of this test that says nothing, and Orca's debug output (in a pseudo-terminal,
+see a11y_session.start_orca) tells what it would have shown and said, and when. The player's own
 Orca, if one runs, is left alone: the test's Orca runs where it does not see that one (see
 a11y_session.orca_command)."""
 
-import re, sys  # noqa: E401
+import datetime, json, os, re, sys  # noqa: E401
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 import a11y_session as a11y  # noqa: E402
 from a11y_session import Failure, check, log, wait_until  # noqa: E402
 
+GESAGT = re.compile(r"(\d\d):(\d\d):(\d\d\.\d+) - SPEECH OUTPUT: '(.*)'\s?\{")
 ZEILE = re.compile(r"BRAILLE LINE:\s+'(.*)'\s*\n.*VISIBLE:\s+'(.*)', cursor=(\d+)")
+FRIST = 0.5  # seconds from a key to Orca's speech
+
+# A speech server that says nothing (its base class's methods do nothing): Orca logs what it hands to it all the same.
+STUMM = '''from orca import speechserver
+
+
+class SpeechServer(speechserver.SpeechServer):
+    _instance = None
+
+    @staticmethod
+    def getFactoryName():
+        return "stumm"
+
+    @staticmethod
+    def getSpeechServers():
+        return [SpeechServer.getSpeechServer()]
+
+    @staticmethod
+    def getSpeechServer(info=None):
+        SpeechServer._instance = SpeechServer._instance or SpeechServer()
+        return SpeechServer._instance
+
+    @staticmethod
+    def shutdownActiveServers():
+        pass
+
+    def getInfo(self):
+        return ["stumm", "stumm"]
+
+    def getVoiceFamilies(self):
+        return []
+'''
+
+
+def einstellungen():
+    profil = {"speechServerFactory": "stumm", "enableSpeech": True, "enableBraille": True}
+    return {"general": dict(profil, profile=["Default", "default"], startingProfile=["Default", "default"],
+                            activeProfile=["Default", "default"]),
+            "profiles": {"default": dict(profil, profile=["Default", "default"])},
+            "pronunciations": {}, "keybindings": {}}
+
+
+def jetzt():  # the time of day in seconds, as Orca stamps its lines
+    t = datetime.datetime.now()
+    return t.hour * 3600 + t.minute * 60 + t.second + t.microsecond / 1e6
+
+
+def glatt(text):  # Orca ends what it says with a full stop
+    return text.strip().rstrip(".").strip()
 
 
 def main(s):
-    orca, protokoll = a11y.start_orca(s, "-d", "speech", "-e", "braille")
+    modul, orca_dir = os.path.join(s.workdir, "orca-modul"), os.path.join(s.workdir, "orca")
+    os.makedirs(modul)
+    os.makedirs(orca_dir)
+    open(os.path.join(modul, "stumm.py"), "w").write(STUMM)
+    json.dump(einstellungen(), open(os.path.join(orca_dir, "user-settings.conf"), "w"))
+    orca, protokoll = a11y.start_orca(s, "-e", "speech", "-e", "braille", env=dict(os.environ, PYTHONPATH=modul))
+    gemessen = []
 
-    def zeile(was, aktion, passt):
-        """The last Braille line after `aktion` for which passt(line, visible, cursor) holds."""
-        seit = len(protokoll[0])
-        aktion()
-        zeilen = lambda: [(m[1], m[2], int(m[3])) for m in ZEILE.finditer(protokoll[0], seit)]
+    def gesagt(seit):  # [(time of day, utterance)] after offset `seit` of Orca's output
+        return [(int(m[1]) * 3600 + int(m[2]) * 60 + float(m[3]), m[4]) for m in GESAGT.finditer(protokoll[0], seit)]
+
+    def taste(*keys):
+        """Presses `keys`; returns where Orca's output and the time stood just before."""
+        seit, t0 = len(protokoll[0]), jetzt()
+        s.key(*keys)
+        return seit, t0
+
+    def sagt(vorher, *erwartet):
+        """Each of `erwartet` said by Orca within FRIST of the key `vorher` came from taste()."""
+        seit, t0 = vorher
+        for text in erwartet:
+            try:
+                t = wait_until(lambda: next((t for t, u in gesagt(seit) if glatt(u) == glatt(text)), None), 3, repr(text),
+                               s.pump, 0.02)
+            except Failure:
+                raise Failure("Orca did not say %r; it said %s" % (text, [u for _, u in gesagt(seit)]))
+            gemessen.append((text, t - t0))
+            check(t - t0 < FRIST, "%r said %.3f s after its key" % (text, t - t0))
+
+    def braille(was, vorher, passt):
+        """The last Braille line since `vorher` (from taste()) for which passt(line, visible, cursor) holds."""
+        zeilen = lambda: [(m[1], m[2], int(m[3])) for m in ZEILE.finditer(protokoll[0], vorher[0])]  # noqa: E731
         try:
             return wait_until(lambda: next((z[0] for z in reversed(zeilen()) if passt(*z)), None), 10, was, s.pump, 0.05)
         except Failure:
@@ -30,26 +110,74 @@ def main(s):
 
     def am(caret, gedreht=True):  # the field as it is now, the cursor on `caret`, the card there turned or not
         def passt(line, visible, cursor):
-            jetzt = feld.getText(0, -1)
+            jetzt = lesen()
             return jetzt in line and visible.startswith(jetzt) and cursor == caret + 1 and (jetzt[caret] != ".") == gedreht
         return passt
 
+    (acc,) = s.controls("text", False)
+    feld = acc.queryText()
+    lesen = lambda: feld.getText(0, -1)  # noqa: E731
     try:
-        (acc,) = s.controls("text", False)
-        feld = acc.queryText()
         s.focus_window(s.controls("push button")[0])
-        for eintrag in (a11y.LST_BRL[0], a11y.LST_ANZAHL[1]):
-            log("list:", zeile("the entry %r" % eintrag, lambda: s.key("Tab"), lambda line, v, c: eintrag in line))
-        log("field:", zeile("the field, cursor on cell 1", lambda: s.key("Tab"), am(0, False)))
-        zeile("the turned card 2 under the cursor", lambda: s.key("Right", "space"), am(1))
-        log("routing:", zeile("the routed card 8 under the cursor", lambda: feld.setCaretOffset(7), am(7)))
+        for eintrag in (a11y.LST_BRL[0], a11y.LST_ANZAHL[1]):  # leaving the Braille-size list deals
+            log("list:", braille("the entry %r" % eintrag, taste("Tab"), lambda line, v, c: eintrag in line))
+        vorher = taste("Tab")
+        wait_until(lambda: s.has_state(acc, "focused"), 10, "the focus in the field", s.pump)
+        log("field:", braille("the field, cursor on cell 1", vorher, am(0, False)))
+        sagt(vorher, "read only text", lesen())
+        karten = lesen().index(" ")
+        check(set(lesen()[:karten]) == {"."}, "the deal: %r" % lesen())
+
+        def gehe(pos):
+            if feld.caretOffset != pos:
+                s.key(*(["Right" if pos > feld.caretOffset else "Left"] * abs(pos - feld.caretOffset)))
+                wait_until(lambda: feld.caretOffset == pos, 10, "the caret on %d" % pos, s.pump)
+                s.pump(0.3)  # Orca has said the cell
+
+        def aufdecken(pos):  # the space bar on `pos`; its card's letter once it shows, and the key's time
+            gehe(pos)
+            vorher = taste("space")
+            return wait_until(lambda: lesen()[pos] != "." and lesen()[pos], 10, "the card %d" % pos, s.pump), vorher
+
+        # Ansagen off, as the game starts: the first card's letter is not said.
+        erste, vorher = aufdecken(0)
+        braille("the turned card 1 under the cursor", vorher, am(0))
+        s.pump(1.0)
+        check(all(glatt(u) != erste for _, u in gesagt(vorher[0])), "a letter said with Ansagen off")
+        sagt(taste("s"), "Ansagen an")
+        sagt(taste("space"), "%s ist schon offen" % erste)
+        status = "Spieler 1 ist dran · 0 : 0 · noch %d Paare" % (karten // 2)
+        sagt(taste("i"), status)
+        sagt(taste("Insert+KP_Enter", "Insert+KP_Enter"), a11y.SPIEL_BESCHREIBUNG, status)
+        # The second card by a routing key: a pair is said as its cue of seconds begins; no pair passes the turn.
+        vorher = (len(protokoll[0]), jetzt())
+        check(feld.setCaretOffset(7), "setCaretOffset(7) refused")
+        zweite = wait_until(lambda: lesen()[7] != "." and lesen()[7], 10, "the routed card 8", s.pump)
+        log("routing:", braille("the routed card 8 under the cursor", vorher, am(7)))
+        if zweite == erste:
+            sagt(vorher, "%s: Paar! Spieler 1 hat 1 Paar." % zweite)
+            wait_until(lambda: "-" in lesen()[:karten], 10, "the pair found", s.pump)
+        else:
+            sagt(vorher, "%s: kein Paar." % zweite)
+            sagt(taste("space"), "Verdeckt. Spieler 2 ist dran.")
+            wait_until(lambda: lesen()[0] == lesen()[7] == ".", 10, "the cards face down", s.pump)
+        gehe(karten)
+        sagt(taste("space"), "keine Karte")
+        sagt(taste("s"), "Ansagen aus")
+        kein = taste("space")  # no card here: refused, not said
+        s.pump(1.0)
+        check(all("keine Karte" not in u for _, u in gesagt(kein[0])), "a refusal said with Ansagen off")
         s.key("v")
         wait_until(lambda: s.app[0].name == "", 10, "the full-field view", s.pump)
         s.focus_window(acc)
-        log("full-field view:", line := zeile("the field in the full-field view", lambda: s.key("Left", "Right"), am(7)))
+        line = braille("the field in the full-field view", taste("Left", "Right"), am(karten))
+        log("full-field view:", line)
         # Off the display to the left, Orca's context: the program and its window, a frame without a caption.
-        check(line[:line.index(feld.getText(0, -1))].strip() in ("", "paarix application", "paarix application frame"),
+        check(line[:line.index(lesen())].strip() in ("", "paarix application", "paarix application frame"),
               "something before the field")
+        check(all(glatt(u) != "notification" for _, u in gesagt(0)), "Orca named the Ansagen's role")
+        for text, dauer in gemessen:
+            log("%6.0f ms  %s" % (dauer * 1000, text))
     finally:  # killed: Orca sometimes hangs on its way out (and unshare takes its namespace along)
         orca.kill()
         orca.wait()
