@@ -249,7 +249,7 @@ class Replay:
             first, second = unknown[0], unknown[1]
             for cell in (first, second):
                 self.do_turn(str(cell))
-                self.wait_field(lambda text: text[cell] != ".")
+                self.wait_field(lambda text: text[cell].isalpha())
             self.b.cues.settle(self.b.pump)
             if f.letters[first] == f.letters[second]:
                 f.cells[first] = f.cells[second] = "-"

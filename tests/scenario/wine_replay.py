@@ -44,7 +44,7 @@ class WineBackend:
         self.program = subprocess.Popen(["wine", "paarix.exe"], cwd=self.game, env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 10
-        while self.window()["shown"] != "1":
+        while self.window().get("shown") != "1":
             replay.check(time.monotonic() < deadline, "paarix.exe shows no window")
             time.sleep(0.1)
 
@@ -126,6 +126,7 @@ def windows_only(b, zip_file):
     verify(guide.startswith(b"\xef\xbb\xbf") and guide.endswith(b"\r\n") and b"\n" not in guide.replace(b"\r\n", b""),
            "Liesmich.txt is UTF-8 with a BOM and CR LF")
     b.start("0,1,0")
+    replay.Replay(b).wait_state({"field": r"\.{12}  --"})  # the two players' game dealt after the window shows
     at96, status = b.window(), "Spieler 1 ist dran · 0 : 0 · noch 6 Paare"
     verify(re.fullmatch(r"0,442,(\d+),(\d+) in \1,\2", at96["status-place"]),
            "96 dots per inch: the status line below the controls, as wide as the window: " + at96["status-place"])
