@@ -27,7 +27,7 @@ struct Forwarding final : ToneDevice {
 // without tones they are done at once; onDone runs there, or at once when done. Shutting down
 // lets the running cue finish and releases whoever waits for a queued one.
 TEST(CuePlayer, OpensTheDeviceOnTheAudioThreadPlaysInOrderAndShutsDown) {
-  test::RecordingToneDevice device(20ms);
+  test::RecordingToneDevice device(100ms);  // long enough to shut down while one plays
   std::promise<void> mayOpen;
   std::promise<std::thread::id> ranOn;
   auto player = std::make_unique<CuePlayer>([&device, opening = mayOpen.get_future().share()] {
