@@ -40,6 +40,8 @@ class WineBackend:
         return done.stdout
 
     def start(self, ini):
+        if self.running():  # one that would not end
+            self.program.kill()
         open(self.ini, "wb").write(ini.encode() + b"\r\n")
         self.program = subprocess.Popen(["wine", "paarix.exe"], cwd=self.game, env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
