@@ -28,7 +28,6 @@ struct QtWindowFixture {
 
   QWidget* control(Control c) const { return window->control(c); }
   SpielEdit* spielEdit() const { return static_cast<SpielEdit*>(control(Control::Spiel)); }
-  Spielzustand& state() const { return window->paarix().Zustand(); }
   QString fieldText() const { return spielEdit()->text(); }
   int caret() const { return spielEdit()->cursorPosition(); }
   QString focusName() {
@@ -48,7 +47,7 @@ struct QtWindowFixture {
   // A new game whose cards are `loesung`.
   void deal(const std::u16string& loesung) {
     window->paarix().CmdNeu_Click();
-    state().Loesung = loesung;
+    window->paarix().Zustand().Loesung = loesung;
   }
   void focusField(int caretPosition) {
     spielEdit()->setFocus();

@@ -121,8 +121,7 @@ TEST(Listen, TheProgramsSelectionRaisesNothingLeavingTheBrailleListDeals) {
   t.key(Qt::Key_Space);
   t.window->select(Control::LstAnzahl, 2);
   EXPECT_EQ(t.fieldText(), QStringLiteral("a...........  -"));
-  // Only a move to another control of the window leaves LstBrl: not another
-  // window taking the keyboard, nor a popup, even when reported late.
+  // Only a move to another control leaves LstBrl: not another window or a popup, even reported late.
   t.control(Control::LstBrl)->setFocus();
   t.key(Qt::Key_Tab);
   for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {

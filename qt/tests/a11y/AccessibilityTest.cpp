@@ -40,8 +40,7 @@ struct Bildschirmleser {
   }
 };
 
-// Both texts only the program writes; the field has no name, which the Braille line
-// would show in front of it; the help is read line by line.
+// Both texts read-only; the field without a name (it would stand before it on the Braille line); the help by lines.
 TEST(a11y, ReadOnlyTextsAndTheHelpLineByLine) {
   QtWindowFixture t;
   QAccessibleInterface* spiel = QAccessible::queryAccessibleInterface(t.spielEdit());

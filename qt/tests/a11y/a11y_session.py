@@ -54,7 +54,8 @@ class Session:
         shutil.copy2(program, binary)
         open(self.ini, "w", newline="").write("0,1,0\r\n")
         open(alsa, "w").write(self.alsa_config)
-        env = dict(os.environ, ALSA_CONFIG_PATH=alsa, QT_QPA_PLATFORM="xcb", HOME=self.workdir, XDG_RUNTIME_DIR=self.workdir)
+        env = dict(os.environ, ALSA_CONFIG_PATH=alsa, QT_QPA_PLATFORM="xcb", HOME=self.workdir,
+                   XDG_RUNTIME_DIR=self.workdir)
         self.err = open(os.path.join(self.workdir, "err"), "w+b")
         self.program = subprocess.Popen([binary], env=env, stdout=self.err, stderr=self.err)
         self.focus_window()
@@ -112,11 +113,9 @@ def andere_orcas():  # the PIDs of the Orcas of this user, as Orca itself looks 
 
 def orca_command():
     """Orca refuses to start while another Orca of this user runs anywhere on the machine (it asks
-    `pgrep -u UID -x orca`). So the test's Orca runs in a PID namespace of its own, where it finds no
-    other: as root without more, else inside a user namespace that maps the user to itself (D-Bus checks
-    the user id a client names against its socket's). Mounts and network stay shared, so the private X
-    display and D-Bus buses (sockets in /tmp, and abstract ones) are reached as before. --kill-child ends
-    the namespace, and Orca with it, when unshare is killed. Where no namespace can be made, Orca runs
+    `pgrep -u UID -x orca`): the test's Orca runs in a PID namespace of its own (in a user namespace
+    mapping the user to itself unless root; D-Bus checks the user id), sharing mounts and network with
+    the display and buses; --kill-child ends it with unshare. Where no namespace can be made, Orca runs
     plain if no other Orca runs, and the test is skipped if one does."""
     orca = ["orca"]
     why = []
@@ -170,7 +169,7 @@ def start_orca(s, *options, env=None):
 def run(main, tools=()):
     missing = [t for t in ("xdotool", "dbus-send") + tools if not shutil.which(t)]
     if missing or subprocess.run([sys.executable, "-c", "import pyatspi"], stderr=subprocess.DEVNULL).returncode:
-        log("SKIPPED: missing %s (Debian: xvfb xdotool dbus-x11 at-spi2-core orca python3-pyatspi)" % (missing or "pyatspi"))
+        log("SKIPPED: missing %s (Debian: xdotool dbus-x11 at-spi2-core orca python3-pyatspi)" % (missing or "pyatspi"))
         sys.exit(77)
     s = Session()  # bound before it starts the program, so that the end below stops it
     try:
