@@ -84,6 +84,7 @@ TEST(EinstellungsZeile, ReadsFieldByField) {
       {"2,3,7,2", values(2, 4, 7)},
       // Out of range, or no 16-bit decimal integer.
       {"-1,-1,-1\r\n", values(0, 1, -1)},
+      {"2,3,-32768", values(2, 4, -32768)},
       {"3,4,7", values(0, 1, 7)},
       {"-2,-2,7", values(0, 1, 7)},
       {"2,3,1.5", values(2, 4, 0)},
