@@ -48,6 +48,7 @@ TEST(a11y, ReadOnlyTextsAndTheHelpLineByLine) {
   for (QAccessibleInterface* text : {spiel, info}) {
     EXPECT_EQ(text->editableTextInterface(), nullptr);
     EXPECT_TRUE(text->state().readOnly);
+    EXPECT_FALSE(text->state().editable);
   }
   EXPECT_EQ(spiel->text(QAccessible::Name), QString());
   QAccessibleTextInterface* hilfe = info->textInterface();
