@@ -79,7 +79,8 @@ class QtBackend:
             _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
                         ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                         ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
-        event = ClientMessage(type=33, window=window, message_type=atom(b"WM_PROTOCOLS"), format=32)  # 33: ClientMessage
+        client_message = 33  # the X event type
+        event = ClientMessage(type=client_message, window=window, message_type=atom(b"WM_PROTOCOLS"), format=32)
         event.data[0] = atom(b"WM_DELETE_WINDOW")
         x11.XSendEvent(ctypes.c_void_p(display), ctypes.c_ulong(window), False, 0, ctypes.byref(event))
         x11.XCloseDisplay(ctypes.c_void_p(display))
@@ -105,7 +106,8 @@ class QtBackend:
         state = {"field": self.text.getText(0, -1), "caret": caret,
                  "focus": next((n for n in CONTROLS if self.s.has_state(self.control[n], "focused")), None)}
         for listbox in ("LstBrl", "LstAnzahl"):
-            state[listbox] = next((i for i, e in enumerate(self.control[listbox]) if self.s.has_state(e, "selected")), -1)
+            entries = enumerate(self.control[listbox])
+            state[listbox] = next((i for i, e in entries if self.s.has_state(e, "selected")), -1)
         showing = [n for n in CONTROLS if self.s.has_state(self.control[n], "showing")]
         state["view"] = replay.view(showing, self.s.app[0].name, self.s.has_state(self.status, "showing"))
         return state
@@ -136,6 +138,5 @@ def main(s):
 
 if __name__ == "__main__":
     folder = tempfile.mkdtemp(prefix="paarix-scenario-")
-    a11y.Session.alsa_config = ('pcm.!default { type file slave.pcm { type null } format "wav" truncate true file "%s" }\n'
-                                % os.path.join(folder, "capture.wav"))
+    a11y.Session.alsa_config = replay.alsa_capture(os.path.join(folder, "capture.wav"))
     a11y.run(main)

@@ -15,6 +15,11 @@ log = lambda *args: print(*args, flush=True)  # noqa: E731
 class Failure(Exception): pass  # noqa: E701
 
 
+def alsa_capture(wav):
+    """An ALSA configuration under which everything played goes into the file wav."""
+    return 'pcm.!default { type file slave.pcm { type null } format "wav" truncate true file "%s" }\n' % wav
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)

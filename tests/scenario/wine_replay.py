@@ -28,8 +28,7 @@ class WineBackend:
         subprocess.run(["wine", os.path.join(build, "tests", "scenario", "cue_samples.exe"), windows_path(palette)],
                        check=True, stderr=subprocess.DEVNULL)
         self.cues = replay.Cues(os.path.join(folder, "capture.wav"), palette)
-        open(alsa, "w").write('pcm.!default { type file slave.pcm { type null } format "wav" truncate true file "%s" }\n'
-                              % self.cues.capture)
+        open(alsa, "w").write(replay.alsa_capture(self.cues.capture))
         self.env = dict(os.environ, ALSA_CONFIG_PATH=alsa)
 
     def probe(self, *args):
