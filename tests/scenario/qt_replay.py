@@ -37,8 +37,7 @@ class QtBackend:
         self.s.key(*keys)
 
     def route(self, cell, behind):
-        if behind:
-            self.key(*behind)
+        self.before(behind)
         replay.check(self.text.setCaretOffset(cell), "setCaretOffset(%d) refused" % cell)
 
     def click(self, cell, count):
@@ -59,9 +58,14 @@ class QtBackend:
                         "--delay", "60", "1", *release], check=True, timeout=10)
 
     def press(self, button, behind=()):
-        if behind:
-            self.key(*behind)
+        self.before(behind)
         self.control[button].queryAction().doAction(0)
+
+    def before(self, behind):  # keys, then a read of the field where they end in read
+        if keys := [k for k in behind if k != "read"]:
+            self.key(*keys)
+        if "read" in behind:
+            self.text.getText(0, -1)
 
     command = press  # a window of Qt has no messages to send it
 

@@ -8,9 +8,10 @@
 //   probe press NAME            BM_CLICK sent to button NAME, as a screen reader's default action
 //   probe command NAME          the WM_COMMAND (BN_CLICKED) of button NAME sent to the window
 //   probe behind KEYS route N   the keys (a comma list of Left, Right, Home, space) into the window's
-//   probe behind KEYS press NAME  input queue and the routing key or the click right behind them, both
-//                               waiting when the window's thread runs; exit 1 if the window takes
-//                               500 ms or more to answer the message (a cue lasts longer)
+//   probe behind KEYS press NAME  input queue, then the routing key or the click right behind them (after
+//                               a read of the field where KEYS end in "read"), all waiting when the
+//                               window's thread runs; exit 1 if the window takes 500 ms or more to
+//                               answer them (a cue lasts longer)
 //   probe close                 a click on the window's close box
 //   probe endsession            the end of the Windows session
 //   probe watch-focus SECONDS   prints each control that the focus moves to within SECONDS, in turn;
@@ -58,7 +59,7 @@ std::wstring TextOf(HWND hwnd) {
 }
 
 HWND Window() {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 400; ++i) {  // 20 s: wine starts slowly on a busy machine
     if (HWND window = FindWindowW(L"Paarix", nullptr)) return window;
     Sleep(50);
   }
@@ -261,9 +262,11 @@ int Hear(HWND window, int seconds) {
   return 0;
 }
 
-// Keys and a message sent right behind them meet in the window's queues as they
-// do when the window's thread is busy: the thread is held while the keys go in
-// and the message is sent, so that both wait when it runs again.
+// Keys and the messages a screen reader sends right behind them meet in the
+// window's queues as they do when the window's thread is busy: the thread is held
+// while the keys go in and the first message is sent, so that all wait when it
+// runs again. A read between the keys and the routing key or click is a sent
+// message the window handles before it looks for the keys.
 int Behind(HWND window, const std::wstring& keys, const std::wstring& action, const std::wstring& target) {
   const std::map<std::wstring, WORD> codes = {
       {L"Left", VK_LEFT}, {L"Right", VK_RIGHT}, {L"Home", VK_HOME}, {L"space", VK_SPACE}};
@@ -274,7 +277,7 @@ int Behind(HWND window, const std::wstring& keys, const std::wstring& action, co
     Print(L"cannot hold the window's thread\n");
     return 1;
   }
-  for (size_t at = 0; at < keys.size();) {
+  for (size_t at = 0; at < keys.size() && keys.substr(at) != L"read";) {
     const size_t comma = std::min(keys.find(L',', at), keys.size());
     INPUT key[2] = {};
     key[0].type = INPUT_KEYBOARD;
@@ -285,6 +288,7 @@ int Behind(HWND window, const std::wstring& keys, const std::wstring& action, co
     at = comma + 1;
   }
   std::thread sender([&] {
+    if (keys.ends_with(L"read")) TextOf(field);  // as a screen reader reads the field after a key
     if (action == L"route") {
       Send(field, EM_SETSEL, static_cast<WPARAM>(_wtoi(target.c_str())), _wtoi(target.c_str()));
       Send(field, EM_SCROLLCARET);
