@@ -330,6 +330,24 @@ void Win32Window::takeInput() {
   }
 }
 
+void Win32Window::fromAnotherProgram(std::function<void()> input) {
+  ReplyMessage(0);  // the other program goes on
+  takeInput();
+  if (taking_ > 0) {
+    sentInput_.push_back(std::move(input));
+  } else {
+    input();
+  }
+}
+
+void Win32Window::giveSentInput() {
+  while (!sentInput_.empty()) {
+    const auto next = std::move(sentInput_.front());
+    sentInput_.pop_front();
+    if (paarix_ != nullptr) next();
+  }
+}
+
 LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -349,15 +367,18 @@ LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wPara
 LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
-      if (FromAnotherProgram() && ownMessages_ == 0) {
-        ReplyMessage(0);  // the other program goes on
-        takeInput();
-      }
       const int index = LOWORD(wParam) - kFirstControlId;
-      if (lParam != 0 && index >= 0 && index < static_cast<int>(controls_.size())) {
-        onCommand(static_cast<Control>(index), HIWORD(wParam));
+      if (lParam == 0 || index < 0 || index >= static_cast<int>(controls_.size())) {
+        return 0;  // IDOK and IDCANCEL of the dialog manager do nothing
       }
-      return 0;  // IDOK and IDCANCEL of the dialog manager do nothing
+      const auto control = static_cast<Control>(index);
+      const WORD code = HIWORD(wParam);
+      if (FromAnotherProgram() && ownMessages_ == 0) {
+        fromAnotherProgram([this, control, code] { onCommand(control, code); });
+      } else {
+        onCommand(control, code);
+      }
+      return 0;
     }
     case WM_ACTIVATE:
       // A plain window does not keep the focus of its controls across being
@@ -450,9 +471,8 @@ LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, 
           // handled when they happen.
           if (ownMessages_ == 0 && FromAnotherProgram() && static_cast<int>(wParam) == static_cast<int>(lParam) &&
               static_cast<int>(wParam) >= 0) {
-            ReplyMessage(0);  // the screen reader goes on; the card turns in its turn
-            takeInput();
-            paarix_->Spiel_Routing(ToInt16(static_cast<DWORD>(wParam)));
+            const int16_t cell = ToInt16(static_cast<DWORD>(wParam));
+            fromAnotherProgram([this, cell] { paarix_->Spiel_Routing(cell); });  // the card turns in its turn
             return 0;
           }
           break;
@@ -494,11 +514,11 @@ LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, 
       if (IsButton(control) && message == BM_CLICK && ownMessages_ == 0 && FromAnotherProgram()) {
         // A screen reader's default action: the click waits in line with the
         // player's input, and takes the focus only when its turn comes.
-        ReplyMessage(0);
-        takeInput();
-        paarix_->handleInput([this, hwnd] {
-          const OwnMessage own(ownMessages_);
-          if (IsWindow(hwnd)) SendMessageW(hwnd, BM_CLICK, 0, 0);
+        fromAnotherProgram([this, hwnd] {
+          paarix_->handleInput([this, hwnd] {
+            const OwnMessage own(ownMessages_);
+            if (IsWindow(hwnd)) SendMessageW(hwnd, BM_CLICK, 0, 0);
+          });
         });
         return 0;
       }
@@ -531,8 +551,11 @@ void Win32Window::repaintWindow() {
 }
 
 void Win32Window::processPendingEvents() {
+  ++taking_;
   for (int i = 0; i < 1000 && takeMessage(); ++i) {
   }
+  --taking_;
+  giveSentInput();
   repostQuit();
 }
 
@@ -553,8 +576,11 @@ void Win32Window::waitForCue(CuePlayer::Completion& cue) {
   // ends the wait, whatever the wait reports.
   while (!cue.done()) {
     MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    ++taking_;
     while (takeMessage()) {
     }
+    --taking_;
+    giveSentInput();
   }
   repostQuit();
 }

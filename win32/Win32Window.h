@@ -9,6 +9,8 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 
 #include "Paarix.h"
 #include "Toolkit.h"
@@ -98,6 +100,12 @@ class Win32Window final : public Toolkit {
   // The player's input that is already queued, to the window logic: it came before
   // the message from another program that is being handled now.
   void takeInput();
+  // A message another program sent (a routing key, a click): answered at once, its
+  // input after what waits in the Windows queue. While a cue plays it waits until
+  // the Windows queue is empty (giveSentInput), since the call that handles it may
+  // not show the keys that came before it.
+  void fromAnotherProgram(std::function<void()> input);
+  void giveSentInput();
   // One piece of the player's input to the window logic's queue.
   void handOver(const MSG& msg);
   // Dispatches a piece of input now: a key to the control that has the focus now,
@@ -120,6 +128,9 @@ class Win32Window final : public Toolkit {
   bool clickStarted_ = false;
   // Above 0 while the program sends its own EM_SETSEL or BM_CLICK: no screen reader's.
   int ownMessages_ = 0;
+  // Above 0 while the Windows queue is being emptied during a cue.
+  int taking_ = 0;
+  std::deque<std::function<void()>> sentInput_;
   bool quitTaken_ = false;
   int quitCode_ = 0;
 };
