@@ -86,9 +86,6 @@ bool IsPlayerInput(UINT message) {
   return IsKey(message) || IsMouse(message) || IsFrameMouse(message) || message == BM_CLICK;
 }
 
-// A message sent from another thread (another program) is being handled.
-bool FromAnotherProgram() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
-
 // Counts the program's own messages while it lives.
 class OwnMessage {
  public:
@@ -330,6 +327,10 @@ void Win32Window::takeInput() {
   }
 }
 
+bool Win32Window::sentByAnotherProgram() const {
+  return ownMessages_ == 0 && (InSendMessageEx(nullptr) & ISMEX_SEND) != 0;
+}
+
 void Win32Window::fromAnotherProgram(std::function<void()> input) {
   ReplyMessage(0);  // the other program goes on
   takeInput();
@@ -373,7 +374,7 @@ LRESULT Win32Window::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
       const auto control = static_cast<Control>(index);
       const WORD code = HIWORD(wParam);
-      if (FromAnotherProgram() && ownMessages_ == 0) {
+      if (sentByAnotherProgram()) {
         fromAnotherProgram([this, control, code] { onCommand(control, code); });
       } else {
         onCommand(control, code);
@@ -469,7 +470,7 @@ LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, 
           // A screen reader's routing key: the caret sent onto a cell from its own
           // process. Not the program's own caret moves, whatever message is being
           // handled when they happen.
-          if (ownMessages_ == 0 && FromAnotherProgram() && static_cast<int>(wParam) == static_cast<int>(lParam) &&
+          if (sentByAnotherProgram() && static_cast<int>(wParam) == static_cast<int>(lParam) &&
               static_cast<int>(wParam) >= 0) {
             const int16_t cell = ToInt16(static_cast<DWORD>(wParam));
             fromAnotherProgram([this, cell] { paarix_->Spiel_Routing(cell); });  // the card turns in its turn
@@ -511,7 +512,7 @@ LRESULT Win32Window::onControlMessage(Control control, HWND hwnd, UINT message, 
       }
       break;
     default:
-      if (IsButton(control) && message == BM_CLICK && ownMessages_ == 0 && FromAnotherProgram()) {
+      if (IsButton(control) && message == BM_CLICK && sentByAnotherProgram()) {
         // A screen reader's default action: the click waits in line with the
         // player's input, and takes the focus only when its turn comes.
         fromAnotherProgram([this, hwnd] {

@@ -100,6 +100,9 @@ class Win32Window final : public Toolkit {
   // The player's input that is already queued, to the window logic: it came before
   // the message from another program that is being handled now.
   void takeInput();
+  // The message being handled was sent by another program (another thread), not
+  // by this program's own EM_SETSEL or BM_CLICK.
+  bool sentByAnotherProgram() const;
   // A message another program sent (a routing key, a click): answered at once, its
   // input after what waits in the Windows queue. While a cue plays it waits until
   // the Windows queue is empty (giveSentInput), since the call that handles it may
