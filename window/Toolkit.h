@@ -9,8 +9,9 @@
 namespace paarix {
 
 // What the window logic needs of a window toolkit: the one window, its seven
-// controls, the status line and the screen reader's voice. A front end (Qt, Win32) implements it and turns its
-// toolkit's events into calls of the handlers of `Paarix`. Every call comes on the UI thread.
+// controls, the status line and the screen reader's voice. A front end (Qt,
+// Win32) implements it and turns its toolkit's events into calls of the handlers
+// of `Paarix`. Every call comes on the UI thread.
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
